@@ -1,0 +1,88 @@
+# Sourced by the test, run and bench scripts: the project's own Wine prefix,
+# the device's root folder as drive T:, and a display.
+#   wine_env_setup BUILD_DIR PREFIX_NAME [WIDTHxHEIGHT]
+# Never touches ~/.wine: everything lives under the build folder.
+
+wine_env_setup() {
+  local build; build=$(cd "$1" && pwd)
+  local name=$2 screen=${3:-240x320}
+  export WINEPREFIX="$build/$name"
+  export WINEARCH=win32
+  export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export TAPSHELF_DEVICE="$build/$name-device"
+
+  _wine_env_display
+  if [ ! -f "$WINEPREFIX/.tapshelf-ready" ]; then
+    echo "wine: creating the prefix $WINEPREFIX (once, ~15 s)"
+    rm -rf "$WINEPREFIX"
+    wineboot -i </dev/null >/dev/null 2>&1 || true
+    wineserver -w
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    mkdir -p "$fonts"
+    cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
+       /usr/share/wine/fonts/marlett.ttf /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf "$fonts/"
+    cat > "$WINEPREFIX/tapshelf.reg" <<'REG'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+"Decorated"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]
+"Tahoma"=hex(7):69,00,70,00,61,00,67,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+"Tahoma Bold"=hex(7):69,00,70,00,61,00,67,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
+REG
+    wine regedit /S "$WINEPREFIX/tapshelf.reg" </dev/null >/dev/null 2>&1
+    wineserver -w
+    touch "$WINEPREFIX/.tapshelf-ready"
+  fi
+  wine_env_screen "$screen"
+
+  # The device root "\" is the root of the current drive: drive T:, a folder of our own.
+  mkdir -p "$TAPSHELF_DEVICE"
+  ln -sfn "$TAPSHELF_DEVICE" "$WINEPREFIX/dosdevices/t:"
+}
+
+# The virtual desktop size stands for the device screen (read when the server starts).
+wine_env_screen() {
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f </dev/null >/dev/null 2>&1
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null || true
+}
+
+# Starts a warm server with no pipes attached: its background services must not
+# inherit the stdout of ctest or of a pipe.
+wine_env_warm() {
+  wineserver -p
+  wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+wine_env_teardown() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "${_WINE_ENV_XVFB:-}" ]; then
+    kill "$_WINE_ENV_XVFB" 2>/dev/null || true
+    wait "$_WINE_ENV_XVFB" 2>/dev/null || true
+    _WINE_ENV_XVFB=""
+  fi
+}
+
+_wine_env_display() {
+  if [ -n "${TAPSHELF_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+    return 0
+  fi
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  _WINE_ENV_XVFB=$!
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 1 50); do
+    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    sleep 0.1
+  done
+  echo "wine-env: Xvfb did not start on :$n" >&2
+  return 1
+}

@@ -1,0 +1,211 @@
+// Registry layout (HKEY_CURRENT_USER):
+//   Software\Tapshelf                  the eleven appearance values
+//   Software\Tapshelf\FileList         no values; one subkey per launch entry
+//   Software\Tapshelf\FileList\<name>  FileName, CommnadLine, Index
+#include <stdlib.h>
+#include "store/store.h"
+
+struct SettingValue {
+    const WCHAR *name;
+    LONG *value;
+};
+
+// The numeric settings in the order they are read and written (backbmpfile comes first).
+static const SettingValue kNumericSettings[] = {
+    { L"stretch_backbmp", &g_State.Settings.stretch_backbmp },
+    { L"CtrlUpDown",      &g_State.Settings.CtrlUpDown },
+    { L"IconSize",        &g_State.Settings.IconSize },
+    { L"HMargin",         &g_State.Settings.HMargin },
+    { L"VMargin",         &g_State.Settings.VMargin },
+    { L"WinLeftMargin",   &g_State.Settings.WinLeftMargin },
+    { L"WinTopMargin",    &g_State.Settings.WinTopMargin },
+    { L"WinRightMargin",  &g_State.Settings.WinRightMargin },
+    { L"WinBottomMargin", &g_State.Settings.WinBottomMargin },
+    { L"ShowIconSec",     &g_State.Settings.ShowIconSec },
+};
+
+static HKEY OpenKey(const WCHAR *path)
+{
+    HKEY key = NULL;
+    DWORD disposition;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, (LPWSTR)L"", 0, KEY_ALL_ACCESS, NULL, &key,
+                        &disposition) != ERROR_SUCCESS)
+        return NULL;
+    return key;
+}
+
+// Reads a string value into a field of TEXT_CAPACITY code units. The field is changed
+// only when the value fits with its terminator; a value stored without a terminator is
+// terminated here, and one that fills the whole field without a terminator is too long.
+static BOOL ReadString(HKEY key, const WCHAR *name, WCHAR *field)
+{
+    WCHAR buffer[TEXT_CAPACITY];
+    DWORD size = sizeof(buffer);
+    if (RegQueryValueExW(key, name, NULL, NULL, (BYTE *)buffer, &size) != ERROR_SUCCESS)
+        return FALSE;
+    DWORD units = size / sizeof(WCHAR);
+    DWORD length = 0;
+    while (length < units && buffer[length] != 0)
+        length++;
+    if (length >= TEXT_CAPACITY)
+        return FALSE;
+    memcpy(field, buffer, length * sizeof(WCHAR));
+    field[length] = 0;
+    return TRUE;
+}
+
+// Reads a 4-byte number; any other size is not taken.
+static BOOL ReadNumber(HKEY key, const WCHAR *name, LONG *value)
+{
+    LONG data;
+    DWORD size = sizeof(data);
+    if (RegQueryValueExW(key, name, NULL, NULL, (BYTE *)&data, &size) != ERROR_SUCCESS
+        || size != sizeof(data))
+        return FALSE;
+    *value = data;
+    return TRUE;
+}
+
+static void WriteString(HKEY key, const WCHAR *name, const WCHAR *text)
+{
+    RegSetValueExW(key, name, 0, REG_SZ, (const BYTE *)text,
+                   (DWORD)((wcslen(text) + 1) * sizeof(WCHAR)));
+}
+
+static void WriteNumber(HKEY key, const WCHAR *name, LONG value)
+{
+    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+}
+
+// ListKeyPath "\" name, never truncated.
+static void FormEntryKeyPath(WCHAR *path, const WCHAR *name)
+{
+    wsprintfW(path, L"%s\\%.255s", LIST_KEY_PATH, name);
+}
+
+void LoadDisplaySettings(void)
+{
+    HKEY key = OpenKey(SETTINGS_KEY_PATH);
+    if (!key)
+        return;
+    ReadString(key, L"backbmpfile", g_State.Settings.backbmpfile);
+    for (const SettingValue &setting : kNumericSettings)
+        ReadNumber(key, setting.name, setting.value);
+    RegCloseKey(key);
+}
+
+void SaveDisplaySettings(void)
+{
+    HKEY key = OpenKey(SETTINGS_KEY_PATH);
+    if (!key)
+        return;
+    WriteString(key, L"backbmpfile", g_State.Settings.backbmpfile);
+    for (const SettingValue &setting : kNumericSettings)
+        WriteNumber(key, setting.name, *setting.value);
+    RegCloseKey(key);
+}
+
+void FreeLaunchList(void)
+{
+    if (g_State.LaunchList)
+        LocalFree(g_State.LaunchList);
+    g_State.LaunchList = NULL;
+    g_State.LaunchCount = 0;
+}
+
+static int CompareIndex(const void *a, const void *b)
+{
+    LONG left = ((const LaunchEntry *)a)->Index;
+    LONG right = ((const LaunchEntry *)b)->Index;
+    return left < right ? -1 : left > right ? 1 : 0;
+}
+
+static void ReadEntry(HKEY listKey, DWORD i, LaunchEntry *entry)
+{
+    DWORD nameLength = TEXT_CAPACITY;
+    if (RegEnumKeyExW(listKey, i, entry->Name, &nameLength, NULL, NULL, NULL, NULL) != ERROR_SUCCESS) {
+        entry->Name[0] = 0;
+        return;
+    }
+    WCHAR path[ENTRY_KEY_PATH_CAPACITY];
+    FormEntryKeyPath(path, entry->Name);
+    HKEY key = OpenKey(path);
+    if (!key)
+        return;
+    if (!ReadString(key, L"FileName", entry->FileName))
+        entry->FileName[0] = 0;
+    if (!ReadString(key, L"CommnadLine", entry->CommandLine))
+        entry->CommandLine[0] = 0;
+    if (!ReadNumber(key, L"Index", &entry->Index))
+        entry->Index = 0;
+    RegCloseKey(key);
+}
+
+void LoadLaunchList(void)
+{
+    FreeLaunchList();
+    HKEY listKey = OpenKey(LIST_KEY_PATH);
+    if (!listKey)
+        return;
+    DWORD count = 0;
+    if (RegQueryInfoKeyW(listKey, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL, NULL, NULL, NULL)
+        != ERROR_SUCCESS) {
+        RegCloseKey(listKey);
+        return;
+    }
+    LaunchEntry *entries = NULL;
+    if (count > 0) {
+        entries = (LaunchEntry *)LocalAlloc(LMEM_ZEROINIT, count * sizeof(LaunchEntry));
+        if (!entries) {
+            RegCloseKey(listKey);
+            return;
+        }
+    }
+    g_State.LaunchList = entries;
+    g_State.LaunchCount = (LONG)count;
+    for (DWORD i = 0; i < count; i++)
+        ReadEntry(listKey, i, &entries[i]);
+    RegCloseKey(listKey);
+    if (count > 1)
+        qsort(entries, count, sizeof(LaunchEntry), CompareIndex);
+}
+
+void DeleteLaunchListKeys(void)
+{
+    HKEY listKey = OpenKey(LIST_KEY_PATH);
+    if (listKey) {
+        DWORD count = 0;
+        if (RegQueryInfoKeyW(listKey, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL, NULL, NULL,
+                             NULL) == ERROR_SUCCESS) {
+            // From the last to the first, so the indices not yet visited stay valid.
+            for (DWORD i = count; i-- > 0;) {
+                WCHAR name[TEXT_CAPACITY];
+                DWORD nameLength = TEXT_CAPACITY;
+                if (RegEnumKeyExW(listKey, i, name, &nameLength, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+                    continue;
+                WCHAR path[ENTRY_KEY_PATH_CAPACITY];
+                FormEntryKeyPath(path, name);
+                RegDeleteKeyW(HKEY_CURRENT_USER, path);
+            }
+        }
+        RegCloseKey(listKey);
+    }
+    RegDeleteKeyW(HKEY_CURRENT_USER, LIST_KEY_PATH);
+}
+
+void SaveLaunchList(void)
+{
+    DeleteLaunchListKeys();
+    for (LONG i = 0; i < g_State.LaunchCount; i++) {
+        const LaunchEntry *entry = &g_State.LaunchList[i];
+        WCHAR path[ENTRY_KEY_PATH_CAPACITY];
+        FormEntryKeyPath(path, entry->Name);
+        HKEY key = OpenKey(path);
+        if (!key)
+            continue;
+        WriteString(key, L"FileName", entry->FileName);
+        WriteString(key, L"CommnadLine", entry->CommandLine);
+        WriteNumber(key, L"Index", entry->Index);
+        RegCloseKey(key);
+    }
+}

@@ -1,0 +1,232 @@
+#include "test_support.h"
+#include <gtest/gtest.h>
+#include <shlwapi.h>
+#include "store/store.h"
+#include "today/item_window.h"
+
+std::string Narrow(const std::wstring &text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), NULL, 0, NULL, NULL);
+    std::string out(n, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), (int)text.size(), &out[0], n, NULL, NULL);
+    return out;
+}
+
+void ResetRegistry()
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH);
+}
+
+void WriteRawValue(const std::wstring &keyPath, const wchar_t *name, DWORD type, const void *data,
+                   DWORD size)
+{
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, NULL, 0,
+                                             KEY_ALL_ACCESS, NULL, &key, NULL));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, (const BYTE *)data, size));
+    RegCloseKey(key);
+}
+
+void WriteEntryKey(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
+                   LONG index)
+{
+    std::wstring path = std::wstring(LIST_KEY_PATH) + L"\\" + name;
+    WriteRawValue(path, L"FileName", REG_SZ, file.c_str(), (DWORD)(file.size() + 1) * 2);
+    WriteRawValue(path, L"CommnadLine", REG_SZ, commandLine.c_str(), (DWORD)(commandLine.size() + 1) * 2);
+    WriteRawValue(path, L"Index", REG_DWORD, &index, 4);
+}
+
+void WriteSettingNumber(const wchar_t *name, DWORD value)
+{
+    WriteRawValue(SETTINGS_KEY_PATH, name, REG_DWORD, &value, 4);
+}
+
+void WriteSettingString(const wchar_t *name, const std::wstring &value)
+{
+    WriteRawValue(SETTINGS_KEY_PATH, name, REG_SZ, value.c_str(), (DWORD)(value.size() + 1) * 2);
+}
+
+bool KeyExists(const std::wstring &path)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+DWORD SubkeyCount(const std::wstring &path)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD count = 0;
+    RegQueryInfoKeyW(key, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+    RegCloseKey(key);
+    return count;
+}
+
+static void RemoveTree(const std::wstring &folder)
+{
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring path = folder + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::wstring SandboxFolder()
+{
+    const testing::TestInfo *info = testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    std::wstring folder = L"\\tests\\" + std::wstring(name.begin(), name.end());
+    CreateDirectoryW(L"\\tests", NULL);
+    RemoveTree(folder);
+    CreateDirectoryW(folder.c_str(), NULL);
+    return folder;
+}
+
+void WriteFileText(const std::wstring &path, const std::string &content)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << Narrow(path);
+    DWORD written;
+    WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
+    CloseHandle(file);
+}
+
+void PumpMessages(DWORD ms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms)
+            return;
+        MsgWaitForMultipleObjects(0, NULL, FALSE, ms - elapsed, QS_ALLINPUT);
+    }
+}
+
+static LRESULT CALLBACK TestTodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TestToday *today = (TestToday *)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+    switch (message) {
+    case TODAYM_DRAWWATERMARK: {
+        TODAYDRAWWATERMARKINFO *info = (TODAYDRAWWATERMARKINFO *)lParam;
+        HBRUSH brush = CreateSolidBrush(WATERMARK_COLOUR);
+        FillRect(info->hdc, &info->rc, brush);
+        DeleteObject(brush);
+        if (today) today->watermarkRequests++;
+        return 0;
+    }
+    case TODAYM_TOOKSELECTION:
+        if (today) today->tookSelection++;
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TestToday::TestToday()
+{
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = TestTodayProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.lpszClassName = L"TestToday";
+    RegisterClassW(&wc);
+    window = CreateWindowExW(0, L"TestToday", L"Today", WS_POPUP | WS_VISIBLE, 0, 0,
+                             GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), NULL, NULL,
+                             GetModuleHandleW(NULL), NULL);
+    SetWindowLongPtrW(window, GWLP_USERDATA, (LONG_PTR)this);
+    item.fEnabled = TRUE;
+    item.tlit = tlitCustom;
+    item.hinstDLL = GetModuleHandleW(NULL);
+}
+
+TestToday::~TestToday()
+{
+    if (itemWindow && IsWindow(itemWindow))
+        DestroyWindow(itemWindow);
+    DestroyWindow(window);
+}
+
+HWND TestToday::CreateItem(int top)
+{
+    itemWindow = InitializeCustomItem(&item, window);
+    if (!itemWindow)
+        return NULL;
+    SendMessageW(itemWindow, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&item, 0);
+    SetWindowPos(itemWindow, NULL, 0, top, GetSystemMetrics(SM_CXSCREEN), (int)item.cyp,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    return itemWindow;
+}
+
+void TestToday::WaitForIcons(DWORD timeoutMs)
+{
+    extern PluginState g_State;
+    DWORD start = GetTickCount();
+    while (!g_State.IconImageList && GetTickCount() - start < timeoutMs)
+        PumpMessages(20);
+}
+
+static std::wstring g_launchLog;
+
+std::string TestProgramFolder()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of('\\'));
+}
+
+void StartLaunchLog()
+{
+    std::wstring folder = SandboxFolder();
+    g_launchLog = folder + L"\\launch.log";
+    WCHAR full[MAX_PATH];
+    GetFullPathNameW(g_launchLog.c_str(), MAX_PATH, full, NULL);
+    g_launchLog = full;
+    DeleteFileW(g_launchLog.c_str());
+    SetEnvironmentVariableW(L"TAPSHELF_LAUNCH_LOG", g_launchLog.c_str());
+}
+
+std::vector<std::string> WaitForLaunches(size_t n, DWORD timeoutMs)
+{
+    std::vector<std::string> lines;
+    DWORD start = GetTickCount();
+    for (;;) {
+        lines.clear();
+        HANDLE file = CreateFileW(g_launchLog.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  NULL, OPEN_EXISTING, 0, NULL);
+        if (file != INVALID_HANDLE_VALUE) {
+            std::string content;
+            char buffer[4096];
+            DWORD got;
+            while (ReadFile(file, buffer, sizeof(buffer), &got, NULL) && got)
+                content.append(buffer, got);
+            CloseHandle(file);
+            size_t pos = 0, end;
+            while ((end = content.find('\n', pos)) != std::string::npos) {
+                lines.push_back(content.substr(pos, end - pos));
+                pos = end + 1;
+            }
+        }
+        if (lines.size() >= n || GetTickCount() - start >= timeoutMs)
+            return lines;
+        PumpMessages(50);
+    }
+}

@@ -1,0 +1,33 @@
+// The plug-in entry the Today host calls by ordinal 240.
+#include "today/item_window.h"
+#include "store/store.h"
+
+extern "C" HWND InitializeCustomItem(TODAYLISTITEM *item, HWND parent)
+{
+    if (!item || !item->fEnabled)
+        return NULL;
+    g_State.ModuleHandle = item->hinstDLL;
+
+    LoadDisplaySettings();
+    LoadLaunchList();
+
+    WNDCLASSW wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = ItemWindowProc;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = item->hinstDLL;
+    wc.hIcon = NULL;
+    wc.hCursor = NULL;
+    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
+    wc.lpszMenuName = NULL;
+    wc.lpszClassName = ITEM_WINDOW_CLASS;
+    // Drop a registration left from an earlier call.
+    UnregisterClassW(ITEM_WINDOW_CLASS, item->hinstDLL);
+    RegisterClassW(&wc);
+
+    g_State.FirstRefreshPending = 1;
+    // Starts off-screen with no area; the host places and sizes it.
+    return CreateWindowExW(0, ITEM_WINDOW_CLASS, ITEM_WINDOW_TITLE, WS_CHILD | WS_VISIBLE,
+                           0x1001F, 0x1001F, 0, 0, parent, NULL, item->hinstDLL, NULL);
+}

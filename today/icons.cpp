@@ -1,0 +1,56 @@
+#include "today/icons.h"
+#include <shellapi.h>
+
+BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
+{
+    int large = GetSystemMetrics(SM_CXICON);
+    int small = GetSystemMetrics(SM_CXSMICON);
+    int average = (large + small) / 2;
+
+    if (g_State.IconImageList) {
+        ImageList_Destroy(g_State.IconImageList);
+        g_State.IconImageList = NULL;
+    }
+    BOOL useSmall = iconSize < average;
+
+    SHFILEINFOW info;
+    info.hIcon = NULL;
+    UINT flags = SHGFI_SYSICONINDEX | SHGFI_ICON | (useSmall ? SHGFI_SMALLICON : 0);
+    HIMAGELIST systemList = (HIMAGELIST)SHGetFileInfoW(L"", 0, &info, sizeof(info), flags);
+    if (!systemList)
+        return 0;
+    // The lookup with SHGFI_ICON hands out an icon we do not use.
+    if (info.hIcon)
+        DestroyIcon(info.hIcon);
+
+    int cx = useSmall ? small : large;
+    int initial = count > 0 ? (int)count : 0;
+    g_State.IconImageList = ImageList_Create(cx, cx, ILC_MASK, initial, initial);
+    for (LONG i = 0; i < count; i++)
+        AddEntryIcon(g_State.IconImageList, systemList, entries[i].FileName);
+    return 1;
+}
+
+void AddEntryIcon(HIMAGELIST target, HIMAGELIST systemList, const WCHAR *path)
+{
+    WCHAR buffer[TEXT_CAPACITY];
+    wcsncpy(buffer, path, TEXT_CAPACITY - 1);
+    buffer[TEXT_CAPACITY - 1] = 0;
+    if (wcscmp(buffer, L"\\") == 0)
+        wcscpy(buffer, L"\\windows");
+
+    HICON icon = NULL;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(buffer, &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        FindClose(search);
+        SHFILEINFOW info;
+        info.iIcon = 0;
+        if (SHGetFileInfoW(buffer, 0, &info, sizeof(info), SHGFI_SYSICONINDEX))
+            icon = ImageList_GetIcon(systemList, info.iIcon, ILD_NORMAL);
+    }
+    if (!icon)
+        icon = LoadIconW(g_State.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
+    ImageList_ReplaceIcon(target, -1, icon);
+    DestroyIcon(icon);
+}

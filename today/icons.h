@@ -1,0 +1,15 @@
+// The item's icon image list: one icon per launch entry, at a system icon size.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include "store/plugin_state.h"
+
+#define DEFAULT_ICON_ID 102
+
+// Rebuilds g_State.IconImageList for the entries. 0 when the system image list is not
+// available (no list exists afterwards).
+BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize);
+
+// Appends the icon for path to target: the shell's icon of the file or folder, the
+// icon of "\windows" for the root "\", the default icon for anything missing.
+void AddEntryIcon(HIMAGELIST target, HIMAGELIST systemList, const WCHAR *path);

@@ -1,0 +1,140 @@
+#include "today/input.h"
+#include <shellapi.h>
+#include "today/label.h"
+#include "today/paint.h"
+#include "store/plugin_state.h"
+#include "todaycmn.h"
+#include "aygshell.h"
+
+#define FILE_EXPLORER L"fexplore.exe"
+
+static void RepaintNow(HWND hwnd)
+{
+    InvalidateRect(hwnd, NULL, FALSE);
+    UpdateWindow(hwnd);
+}
+
+// The entry under a pen point. With the pen captured, a release can lie left of or
+// above the window, where the 16-bit coordinates wrap; such a point hits nothing.
+static LONG EntryAtPen(LPARAM point)
+{
+    LONG x = (short)LOWORD(point);
+    LONG y = (short)HIWORD(point);
+    if (x < 0 || y < 0)
+        return -1;
+    return HitTestEntry(x, y);
+}
+
+LRESULT OnPenDown(HWND hwnd, LPARAM point)
+{
+    LONG x = LOWORD(point);
+    LONG y = HIWORD(point);
+    g_State.HighlightedEntry = HitTestEntry(x, y);
+    // The pressed icon shows highlighted before the hold is decided.
+    RepaintNow(hwnd);
+    if (g_State.HighlightedEntry != -1) {
+        SHRGINFO gesture;
+        gesture.cbSize = sizeof(gesture);
+        gesture.hwndClient = hwnd;
+        gesture.ptDown.x = x;
+        gesture.ptDown.y = y;
+        gesture.dwFlags = SHRG_RETURNCMD | SHRG_NOANIMATION;
+        if (SHRecognizeGesture(&gesture) == GN_CONTEXTMENU)
+            ShowNameLabel(hwnd, x, y);
+    }
+    SetCapture(hwnd);
+    SendMessageW(GetParent(hwnd), TODAYM_TOOKSELECTION, 0, 0);
+    return 0;
+}
+
+LRESULT OnPenUp(HWND hwnd, LPARAM point)
+{
+    HideNameLabel();
+    ReleaseCapture();
+    LONG hit = EntryAtPen(point);
+    if (hit != -1 && hit == g_State.HighlightedEntry) {
+        const LaunchEntry *entry = &g_State.LaunchList[hit];
+        LaunchFile(entry->FileName, entry->CommandLine);
+        g_State.FocusedEntry = hit;
+    }
+    g_State.HighlightedEntry = -1;
+    RepaintNow(hwnd);
+    return 0;
+}
+
+LRESULT OnReceivedSelection(HWND hwnd, WPARAM key)
+{
+    LONG index = key == VK_UP ? g_State.LaunchCount - 1 : 0;
+    g_State.HighlightedEntry = index;
+    g_State.FocusedEntry = index;
+    if (DesignatesEntry(g_State.HighlightedEntry))
+        ShowNameLabel(hwnd, 0, 0);
+    return 1;
+}
+
+LRESULT OnLostSelection(void)
+{
+    g_State.HighlightedEntry = -1;
+    HideNameLabel();
+    return 1;
+}
+
+LRESULT OnUserNavigation(HWND hwnd, WPARAM key)
+{
+    BOOL upDown = g_State.Settings.CtrlUpDown != 0;
+    UINT back = upDown ? VK_UP : VK_LEFT;
+    UINT forward = upDown ? VK_DOWN : VK_RIGHT;
+    LONG index;
+    if (key == back) {
+        if (g_State.FocusedEntry <= 0)
+            return 0;
+        index = g_State.FocusedEntry - 1;
+    } else if (key == forward) {
+        if (g_State.FocusedEntry >= g_State.LaunchCount - 1)
+            return 0;
+        index = g_State.FocusedEntry + 1;
+    } else {
+        return 0;
+    }
+    g_State.FocusedEntry = index;
+    if (index != g_State.HighlightedEntry) {
+        g_State.HighlightedEntry = index;
+        if (DesignatesEntry(index))
+            ShowNameLabel(hwnd, 0, 0);
+        RepaintNow(hwnd);
+    }
+    return 1;
+}
+
+LRESULT OnAction(void)
+{
+    if (DesignatesEntry(g_State.HighlightedEntry)) {
+        const LaunchEntry *entry = &g_State.LaunchList[g_State.HighlightedEntry];
+        LaunchFile(entry->FileName, entry->CommandLine);
+    }
+    return 1;
+}
+
+void LaunchFile(const WCHAR *path, const WCHAR *commandLine)
+{
+    const WCHAR *program = path;
+    const WCHAR *parameters = commandLine;
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        program = FILE_EXPLORER;
+        parameters = path;
+    }
+    if (wcscmp(program, L"\\") == 0) {
+        program = FILE_EXPLORER;
+        parameters = L"\\";
+    }
+
+    SHELLEXECUTEINFOW info;
+    memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.lpFile = program;
+    info.lpParameters = parameters[0] ? parameters : NULL;
+    info.nShow = SW_SHOWNORMAL;
+    info.hInstApp = g_State.ModuleHandle;
+    ShellExecuteExW(&info);
+}

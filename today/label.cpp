@@ -1,0 +1,95 @@
+#include "today/label.h"
+#include "store/plugin_state.h"
+
+void CreateNameLabel(void)
+{
+    HWND owner = FindWindowW(L"HHTaskBar", NULL);
+    HRSRC resource = FindResourceW(g_State.ModuleHandle, MAKEINTRESOURCEW(NAME_LABEL_DIALOG_ID),
+                                   (LPCWSTR)RT_DIALOG);
+    if (!resource)
+        return;
+    HGLOBAL loaded = LoadResource(g_State.ModuleHandle, resource);
+    if (!loaded)
+        return;
+    g_State.NameLabel = CreateDialogIndirectParamW(g_State.ModuleHandle,
+                                                   (LPCDLGTEMPLATEW)LockResource(loaded), owner,
+                                                   NameLabelProc, 0);
+}
+
+void DestroyNameLabel(void)
+{
+    if (g_State.NameLabel)
+        DestroyWindow(g_State.NameLabel);
+    g_State.NameLabel = NULL;
+}
+
+void HideNameLabel(void)
+{
+    if (g_State.NameLabel)
+        ShowWindow(g_State.NameLabel, SW_HIDE);
+}
+
+void ShowNameLabel(HWND itemWindow, LONG dx, LONG dy)
+{
+    HWND label = g_State.NameLabel;
+    if (!label || !DesignatesEntry(g_State.HighlightedEntry))
+        return;
+    SendMessageW(label, WM_SETTEXT, 0, (LPARAM)g_State.LaunchList[g_State.HighlightedEntry].Name);
+
+    RECT item, own;
+    GetWindowRect(itemWindow, &item);
+    GetWindowRect(label, &own);
+    LONG width = own.right - own.left;
+    LONG height = own.bottom - own.top;
+    LONG x = item.left + dx - width - 2;
+    if (x < 0)
+        x = 0;
+    LONG y = item.top + dy - height - 2;
+    if (y < 0)
+        y = item.bottom;
+    SetWindowPos(label, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+// Copies and measures a new text and takes its size, hidden.
+static void OnLabelText(HWND hwnd, const WCHAR *text)
+{
+    if (!text)
+        return;
+    wcsncpy(g_State.LabelText, text, TEXT_CAPACITY - 1);
+    g_State.LabelText[TEXT_CAPACITY - 1] = 0;
+    SIZE size = { 0, 0 };
+    HDC dc = GetDC(hwnd);
+    GetTextExtentExPointW(dc, g_State.LabelText, (int)wcslen(g_State.LabelText), 0, NULL, NULL, &size);
+    ReleaseDC(hwnd, dc);
+    SetWindowPos(hwnd, NULL, 0, 0, size.cx + 6, size.cy + 6,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+}
+
+static void OnLabelPaint(HWND hwnd)
+{
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    ExtTextOutW(dc, 2, 2, ETO_OPAQUE, NULL, g_State.LabelText, (UINT)wcslen(g_State.LabelText), NULL);
+    EndPaint(hwnd, &ps);
+}
+
+INT_PTR CALLBACK NameLabelProc(HWND hwnd, UINT message, WPARAM, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETTEXT:
+        OnLabelText(hwnd, (const WCHAR *)lParam);
+        return TRUE;
+    case WM_PAINT:
+        OnLabelPaint(hwnd);
+        return TRUE;
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_LBUTTONDOWN:
+        ShowWindow(hwnd, SW_HIDE);
+        return TRUE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,34 @@
+#include "today/layout.h"
+#include "store/plugin_state.h"
+
+void BeginCellWalk(CellWalk *walk)
+{
+    walk->x = g_State.Settings.WinLeftMargin;
+    walk->y = g_State.Settings.WinTopMargin;
+}
+
+void NextCell(CellWalk *walk, RECT *cell)
+{
+    const DisplaySettings &s = g_State.Settings;
+    // The screen width, not the window's, read for every cell.
+    LONG screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    LONG cellWidth = s.IconSize + 2 * s.HMargin;
+    LONG cellHeight = s.IconSize + 2 * s.VMargin;
+    if (walk->x + cellWidth > screenWidth - s.WinRightMargin) {
+        walk->x = s.WinLeftMargin;
+        walk->y += cellHeight;
+    }
+    SetRect(cell, walk->x, walk->y, walk->x + cellWidth, walk->y + cellHeight);
+    walk->x += cellWidth;
+}
+
+LONG ContentHeight(void)
+{
+    CellWalk walk;
+    BeginCellWalk(&walk);
+    RECT cell;
+    for (LONG i = 0; i < g_State.LaunchCount; i++)
+        NextCell(&walk, &cell);
+    const DisplaySettings &s = g_State.Settings;
+    return walk.y + s.IconSize + 2 * s.VMargin + s.WinBottomMargin;
+}

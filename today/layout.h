@@ -1,0 +1,17 @@
+// The cell walk: the one layout rule of the icon grid. The reported height, the hit
+// test and painting all place the cells with it.
+#pragma once
+#include <windows.h>
+
+struct CellWalk {
+    LONG x;
+    LONG y;
+};
+
+void BeginCellWalk(CellWalk *walk);
+
+// Places the next cell (in list order) and advances the walk.
+void NextCell(CellWalk *walk, RECT *cell);
+
+// Height of the icon grid for the current list and settings.
+LONG ContentHeight(void);

@@ -1,0 +1,121 @@
+#include "today/paint.h"
+#include "today/layout.h"
+#include "store/plugin_state.h"
+#include "todaycmn.h"
+#include "coredll_ext.h"
+
+LONG HitTestEntry(LONG x, LONG y)
+{
+    if (g_State.LaunchCount <= 0)
+        return -1;
+    POINT pt = { x, y };
+    CellWalk walk;
+    BeginCellWalk(&walk);
+    for (LONG i = 0; i < g_State.LaunchCount; i++) {
+        RECT cell;
+        NextCell(&walk, &cell);
+        if (PtInRect(&cell, pt))
+            return i;
+    }
+    return -1;
+}
+
+// The image size of the icon list: large when IconSize reaches the average of the two.
+static int ImageSizeFor(LONG iconSize)
+{
+    int large = GetSystemMetrics(SM_CXICON);
+    int small = GetSystemMetrics(SM_CXSMICON);
+    return iconSize >= (large + small) / 2 ? large : small;
+}
+
+BOOL DrawEntryIcon(HIMAGELIST list, int i, HDC dc, int x, int y, int width, int height)
+{
+    int large = GetSystemMetrics(SM_CXICON);
+    int small = GetSystemMetrics(SM_CXSMICON);
+    if (!list)
+        return 0;
+    if (width == large || width == small)
+        return ImageList_Draw(list, i, dc, x, y, ILD_NORMAL);
+
+    // Scaled: the icon on a magenta square, stretched with magenta left out.
+    int m = ImageSizeFor(g_State.Settings.IconSize);
+    HDC square = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, m, m);
+    HGDIOBJ oldBitmap = SelectObject(square, bitmap);
+    RECT all = { 0, 0, m, m };
+    HBRUSH magenta = CreateSolidBrush(MAGENTA_KEY);
+    FillRect(square, &all, magenta);
+    DeleteObject(magenta);
+    ImageList_DrawEx(list, i, square, 0, 0, m, m, MAGENTA_KEY, CLR_NONE, ILD_NORMAL);
+    TransparentImage(dc, x, y, width, height, square, 0, 0, m, m, MAGENTA_KEY);
+    SelectObject(square, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(square);
+    return 1;
+}
+
+static void DrawWatermark(HWND hwnd, HDC memory)
+{
+    TODAYDRAWWATERMARKINFO info;
+    info.hdc = memory;
+    GetClientRect(hwnd, &info.rc);
+    info.hwnd = hwnd;
+    SendMessageW(GetParent(hwnd), TODAYM_DRAWWATERMARK, 0, (LPARAM)&info);
+}
+
+static void DrawBackground(HDC dc, HDC memory, HBITMAP background, LONG width, LONG height)
+{
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, background);
+    if (!g_State.Settings.stretch_backbmp) {
+        BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
+    } else {
+        BITMAP bm;
+        GetObjectW(background, sizeof(bm), &bm);
+        StretchBlt(memory, 0, 0, width, height, source, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
+    }
+    SelectObject(source, old);
+    DeleteDC(source);
+}
+
+static void DrawEntries(HDC memory)
+{
+    const DisplaySettings &s = g_State.Settings;
+    CellWalk walk;
+    BeginCellWalk(&walk);
+    for (LONG i = 0; i < g_State.LaunchCount; i++) {
+        RECT cell;
+        NextCell(&walk, &cell);
+        if (i == g_State.HighlightedEntry) {
+            HBRUSH highlight = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
+            FillRect(memory, &cell, highlight);
+            DeleteObject(highlight);
+        }
+        DrawEntryIcon(g_State.IconImageList, i, memory, cell.left + s.HMargin, cell.top + s.VMargin,
+                      s.IconSize, s.IconSize);
+    }
+}
+
+void PaintItem(HWND hwnd, HDC dc, const PAINTSTRUCT *ps, HBITMAP background)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    LONG width = client.right;
+    LONG height = client.bottom;
+
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP offscreen = CreateCompatibleBitmap(dc, width, height);
+    HGDIOBJ oldBitmap = SelectObject(memory, offscreen);
+
+    DrawWatermark(hwnd, memory);
+    if (background)
+        DrawBackground(dc, memory, background, width, height);
+    DrawEntries(memory);
+
+    const RECT &r = ps->rcPaint;
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, r.left, r.top, SRCCOPY);
+
+    SelectObject(memory, oldBitmap);
+    DeleteObject(offscreen);
+    DeleteDC(memory);
+}

@@ -1,0 +1,29 @@
+// Knobs of the platform stand-ins for tests and the emulator. Not part of any device SDK.
+#pragma once
+#include <windows.h>
+#include "aygshell.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// How long the pen must stay down for SHRecognizeGesture to report a hold (ms).
+// The default is the device's; tests shorten it.
+void WinceSetHoldTime(DWORD ms);
+DWORD WinceGetHoldTime(void);
+
+// Number of SHSipPreference calls asking for the panel up (SIP_UP) and down, and the last state asked.
+typedef struct {
+    LONG upCalls;
+    LONG downCalls;
+    SIPSTATE lastState;
+} WinceSipLog;
+const WinceSipLog *WinceGetSipLog(void);
+
+// The window property SHInitDialog puts on a dialog that asked for the Done button:
+// the task bar shows "ok" for it and sends IDOK when it is tapped.
+#define WINCE_DONE_BUTTON_PROP L"SHDoneButton"
+
+#ifdef __cplusplus
+}
+#endif
