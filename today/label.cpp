@@ -8,11 +8,12 @@ void CreateNameLabel(void)
                                    (LPCWSTR)RT_DIALOG);
     if (!resource)
         return;
+    // A loaded resource is its own address (the device has no LockResource).
     HGLOBAL loaded = LoadResource(g_State.ModuleHandle, resource);
     if (!loaded)
         return;
     g_State.NameLabel = CreateDialogIndirectParamW(g_State.ModuleHandle,
-                                                   (LPCDLGTEMPLATEW)LockResource(loaded), owner,
+                                                   (LPCDLGTEMPLATEW)loaded, owner,
                                                    NameLabelProc, 0);
 }
 
