@@ -1,1 +1,181 @@
+// The icon image list: sizes, the per-entry icon rule and the failure of the system list.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+#include <string>
+#include <vector>
+#include "today/icons.h"
+#include "test_support.h"
+
+namespace {
+
+// The pixels of an icon drawn at its own size on a white background.
+std::vector<COLORREF> Pixels(HIMAGELIST list, int i, HICON icon = NULL)
+{
+    int size = 32;
+    if (list) {
+        int cy;
+        ImageList_GetIconSize(list, &size, &cy);
+    }
+    HDC screen = GetDC(NULL);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, size, size);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = { 0, 0, size, size };
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    if (list)
+        ImageList_Draw(list, i, dc, 0, 0, ILD_NORMAL);
+    else
+        DrawIconEx(dc, 0, 0, icon, size, size, 0, NULL, DI_NORMAL);
+    std::vector<COLORREF> pixels;
+    for (int y = 0; y < size; y++)
+        for (int x = 0; x < size; x++)
+            pixels.push_back(GetPixel(dc, x, y));
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(NULL, screen);
+    return pixels;
+}
+
+// The default icon (resource 102) at a given size, as an image list holds it.
+std::vector<COLORREF> DefaultIconPixels(int size)
+{
+    HIMAGELIST list = ImageList_Create(size, size, ILC_MASK, 1, 1);
+    HICON icon = LoadIconW(g_State.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
+    ImageList_ReplaceIcon(list, -1, icon);
+    std::vector<COLORREF> pixels = Pixels(list, 0);
+    ImageList_Destroy(list);
+    return pixels;
+}
+
+// The shell's icon for a path, as an image list of that size holds it.
+std::vector<COLORREF> ShellIconPixels(const std::wstring &path, bool small)
+{
+    SHFILEINFOW info = {};
+    HIMAGELIST system = (HIMAGELIST)SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info),
+                                                   SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : 0));
+    int size = small ? GetSystemMetrics(SM_CXSMICON) : GetSystemMetrics(SM_CXICON);
+    HIMAGELIST list = ImageList_Create(size, size, ILC_MASK, 1, 1);
+    HICON icon = ImageList_GetIcon(system, info.iIcon, ILD_NORMAL);
+    ImageList_ReplaceIcon(list, -1, icon);
+    DestroyIcon(icon);
+    std::vector<COLORREF> pixels = Pixels(list, 0);
+    ImageList_Destroy(list);
+    return pixels;
+}
+
+class Icons : public testing::Test {
+protected:
+    std::vector<LaunchEntry> entries;
+
+    void Add(const std::wstring &path)
+    {
+        LaunchEntry entry = {};
+        wcscpy(entry.Name, L"x");
+        wcsncpy(entry.FileName, path.c_str(), TEXT_CAPACITY - 1);
+        entries.push_back(entry);
+    }
+    BOOL Build(LONG iconSize) { return BuildIconImageList(entries.data(), (LONG)entries.size(), iconSize); }
+    int ImageSize()
+    {
+        int cx = 0, cy = 0;
+        ImageList_GetIconSize(g_State.IconImageList, &cx, &cy);
+        EXPECT_EQ(cx, cy);
+        return cx;
+    }
+    void TearDown() override
+    {
+        if (g_State.IconImageList)
+            ImageList_Destroy(g_State.IconImageList);
+        g_State.IconImageList = NULL;
+    }
+};
+
+TEST_F(Icons, ImageSizeSwitchesAtTheAverageOfTheSystemSizes)
+{
+    ASSERT_EQ(32, GetSystemMetrics(SM_CXICON));
+    ASSERT_EQ(16, GetSystemMetrics(SM_CXSMICON));
+    Add(L"");
+    const LONG smallSizes[] = { -40, -1, 0, 16, 20, 23 };
+    for (LONG size : smallSizes) {
+        ASSERT_TRUE(Build(size));
+        EXPECT_EQ(16, ImageSize()) << "IconSize " << size;
+    }
+    const LONG largeSizes[] = { 24, 32, 48, 1000 };
+    for (LONG size : largeSizes) {
+        ASSERT_TRUE(Build(size));
+        EXPECT_EQ(32, ImageSize()) << "IconSize " << size;
+    }
+}
+
+TEST_F(Icons, MissingAndEmptyPathsGetTheDefaultIcon)
+{
+    std::wstring folder = SandboxFolder();
+    Add(L"");
+    Add(folder + L"\\no such file.exe");
+    Add(L"\\nowhere\\at\\all");
+    ASSERT_TRUE(Build(16));
+    ASSERT_EQ(3, ImageList_GetImageCount(g_State.IconImageList));
+    std::vector<COLORREF> expected = DefaultIconPixels(16);
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(expected, Pixels(g_State.IconImageList, i)) << "image " << i;
+
+    ASSERT_TRUE(Build(32));
+    EXPECT_EQ(DefaultIconPixels(32), Pixels(g_State.IconImageList, 1));
+}
+
+TEST_F(Icons, ExistingFoldersAndFilesGetTheShellsIconInListOrder)
+{
+    std::wstring folder = SandboxFolder();
+    CreateDirectoryW((folder + L"\\Games").c_str(), NULL);
+    WriteFileText(folder + L"\\notes.txt", "hello");
+    Add(L"");
+    Add(folder + L"\\Games");
+    Add(folder + L"\\notes.txt");
+    ASSERT_TRUE(Build(16));
+    ASSERT_EQ(3, ImageList_GetImageCount(g_State.IconImageList));
+    std::vector<COLORREF> folderIcon = ShellIconPixels(folder + L"\\Games", true);
+    EXPECT_NE(DefaultIconPixels(16), folderIcon);
+    EXPECT_EQ(DefaultIconPixels(16), Pixels(g_State.IconImageList, 0));
+    EXPECT_EQ(folderIcon, Pixels(g_State.IconImageList, 1));
+    EXPECT_EQ(ShellIconPixels(folder + L"\\notes.txt", true), Pixels(g_State.IconImageList, 2));
+}
+
+TEST_F(Icons, TheRootShowsTheWindowsFolder)
+{
+    CreateDirectoryW(L"\\windows", NULL);
+    Add(L"\\");
+    Add(L"\\windows");
+    ASSERT_TRUE(Build(32));
+    EXPECT_EQ(Pixels(g_State.IconImageList, 1), Pixels(g_State.IconImageList, 0));
+    EXPECT_NE(DefaultIconPixels(32), Pixels(g_State.IconImageList, 0));
+}
+
+TEST_F(Icons, EmptyListBuildsAnEmptyImageList)
+{
+    ASSERT_TRUE(BuildIconImageList(NULL, 0, 16));
+    ASSERT_NE(nullptr, g_State.IconImageList);
+    EXPECT_EQ(0, ImageList_GetImageCount(g_State.IconImageList));
+}
+
+// The product calls SHGetFileInfoW through this import slot.
+extern "C" void *ShellFileInfoSlot __asm__("__imp__SHGetFileInfoW@20");
+static DWORD_PTR WINAPI NoSystemImageList(LPCWSTR, DWORD, SHFILEINFOW *, UINT, UINT) { return 0; }
+
+TEST_F(Icons, WithoutTheSystemImageListNoListRemains)
+{
+    Add(L"");
+    ASSERT_TRUE(Build(16));
+    ASSERT_NE(nullptr, g_State.IconImageList);
+
+    void *original = ShellFileInfoSlot;
+    ShellFileInfoSlot = (void *)NoSystemImageList;
+    BOOL built = Build(16);
+    ShellFileInfoSlot = original;
+
+    EXPECT_FALSE(built);
+    EXPECT_EQ(nullptr, g_State.IconImageList);
+}
+
+}  // namespace

@@ -1,1 +1,272 @@
+// The plug-in entry and the item window: creation, the height query, the icon timer, teardown.
 #include <gtest/gtest.h>
+#include <string>
+#include "store/store.h"
+#include "today/item_window.h"
+#include "test_support.h"
+
+namespace {
+
+class ItemWindow : public testing::Test {
+protected:
+    void SetUp() override { ResetRegistry(); }
+    void TearDown() override { ResetRegistry(); }
+
+    void WriteEntries(int n)
+    {
+        for (int i = 0; i < n; i++) {
+            wchar_t name[16];
+            wsprintfW(name, L"Entry %02d", i);
+            WriteEntryKey(name, L"\\missing.exe", L"", i);
+        }
+    }
+
+    // The height the first query reports for n entries with the current registry settings.
+    DWORD FirstHeight(int n)
+    {
+        ResetRegistry();
+        WriteEntries(n);
+        return QueryHeight();
+    }
+
+    DWORD QueryHeight()
+    {
+        TestToday today;
+        today.item.cyp = 0xDEAD;
+        HWND item = InitializeCustomItem(&today.item, today.window);
+        EXPECT_NE(nullptr, item);
+        EXPECT_EQ(1, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
+        DestroyWindow(item);
+        return today.item.cyp;
+    }
+};
+
+TEST_F(ItemWindow, DisabledItemGetsNoWindowAndReadsNothing)
+{
+    WriteSettingNumber(L"IconSize", 30);
+    WriteEntries(3);
+    TestToday today;
+    today.item.fEnabled = FALSE;
+    EXPECT_EQ(nullptr, InitializeCustomItem(&today.item, today.window));
+    EXPECT_EQ(16, g_State.Settings.IconSize);
+    EXPECT_EQ(0, g_State.LaunchCount);
+    EXPECT_EQ(nullptr, FindWindowExW(today.window, NULL, ITEM_WINDOW_CLASS, NULL));
+}
+
+TEST_F(ItemWindow, EntryLoadsConfigurationAndCreatesTheWindow)
+{
+    WriteSettingNumber(L"IconSize", 32);
+    WriteEntries(2);
+    TestToday today;
+    HWND item = InitializeCustomItem(&today.item, today.window);
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(32, g_State.Settings.IconSize);
+    EXPECT_EQ(2, g_State.LaunchCount);
+    EXPECT_EQ(today.item.hinstDLL, g_State.ModuleHandle);
+    EXPECT_EQ(1, g_State.FirstRefreshPending);
+
+    wchar_t text[64];
+    GetClassNameW(item, text, 64);
+    EXPECT_STREQ(ITEM_WINDOW_CLASS, text);
+    GetWindowTextW(item, text, 64);
+    EXPECT_STREQ(L"Tapshelf", text);
+    EXPECT_EQ((LONG)(WS_CHILD | WS_VISIBLE), GetWindowLongW(item, GWL_STYLE) & ~WS_CLIPSIBLINGS);
+    EXPECT_EQ(0, GetWindowLongW(item, GWL_EXSTYLE));
+    EXPECT_EQ(today.window, GetParent(item));
+    RECT client;
+    GetClientRect(item, &client);
+    EXPECT_EQ(0, client.right);
+    EXPECT_EQ(0, client.bottom);
+
+    WNDCLASSW wc;
+    ASSERT_TRUE(GetClassInfoW(today.item.hinstDLL, ITEM_WINDOW_CLASS, &wc));
+    EXPECT_EQ((UINT)(CS_HREDRAW | CS_VREDRAW), wc.style);
+    EXPECT_EQ(GetStockObject(WHITE_BRUSH), wc.hbrBackground);
+    EXPECT_EQ(nullptr, wc.hCursor);
+
+    // The label exists, hidden, from creation on.
+    ASSERT_NE(nullptr, g_State.NameLabel);
+    EXPECT_FALSE(IsWindowVisible(g_State.NameLabel));
+    EXPECT_EQ(1, SendMessageW(item, WM_ERASEBKGND, 0, 0));
+    EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_CLEARCACHE, 0, 0));
+    DestroyWindow(item);
+}
+
+TEST_F(ItemWindow, HeightFollowsTheCellWalkOnA240PixelScreen)
+{
+    ASSERT_EQ(240, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_EQ(25u, FirstHeight(0));
+    EXPECT_EQ(25u, FirstHeight(1));
+    EXPECT_EQ(25u, FirstHeight(11));
+    EXPECT_EQ(45u, FirstHeight(12));
+    EXPECT_EQ(45u, FirstHeight(22));
+    EXPECT_EQ(65u, FirstHeight(23));
+}
+
+TEST_F(ItemWindow, HeightUsesEveryMargin)
+{
+    // Cells 32 + 2*4 = 40 wide, 32 + 2*1 = 34 high; room from 10 to 240 - 30 = 210: 5 cells a row.
+    WriteSettingNumber(L"IconSize", 32);
+    WriteSettingNumber(L"HMargin", 4);
+    WriteSettingNumber(L"VMargin", 1);
+    WriteSettingNumber(L"WinLeftMargin", 10);
+    WriteSettingNumber(L"WinTopMargin", 3);
+    WriteSettingNumber(L"WinRightMargin", 30);
+    WriteSettingNumber(L"WinBottomMargin", 8);
+    WriteEntries(5);
+    EXPECT_EQ(3u + 34 + 8, QueryHeight());
+    WriteEntries(6);
+    EXPECT_EQ(3u + 34 + 34 + 8, QueryHeight());
+}
+
+TEST_F(ItemWindow, CellWiderThanTheRowGivesEachEntryARowStartingOneLower)
+{
+    WriteSettingNumber(L"IconSize", 300);
+    WriteEntries(3);
+    // Every cell wraps, the first one too: y = 304 * 3, plus one row and the bottom margin.
+    EXPECT_EQ(304u * 3 + 304 + 5, QueryHeight());
+}
+
+TEST_F(ItemWindow, OnlyTheFirstHeightQueryAnswers)
+{
+    WriteEntries(3);
+    TestToday today;
+    HWND item = today.CreateItem();
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(25u, today.item.cyp);
+
+    // The list grows under the window: the height stays as reported.
+    WriteEntries(20);
+    LoadLaunchList();
+    today.item.cyp = 77;
+    EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
+    EXPECT_EQ(77u, today.item.cyp);
+    EXPECT_EQ(0, g_State.FirstRefreshPending);
+}
+
+TEST_F(ItemWindow, IconsComeFromTheTimerAfterShowIconSec)
+{
+    WriteSettingNumber(L"ShowIconSec", 0);
+    WriteEntries(4);
+    TestToday today;
+    HWND item = InitializeCustomItem(&today.item, today.window);
+    ASSERT_NE(nullptr, item);
+    PumpMessages(50);
+    EXPECT_EQ(nullptr, g_State.IconImageList);   // creation fetches no icons
+
+    SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0);
+    today.WaitForIcons(1000);
+    HIMAGELIST built = g_State.IconImageList;
+    ASSERT_NE(nullptr, built);
+    EXPECT_EQ(4, ImageList_GetImageCount(built));
+
+    // The timer stopped: no rebuild replaces the list.
+    PumpMessages(100);
+    EXPECT_EQ(built, g_State.IconImageList);
+    DestroyWindow(item);
+}
+
+TEST_F(ItemWindow, EmptyListStillBuildsAnEmptyIconList)
+{
+    WriteSettingNumber(L"ShowIconSec", 0);
+    TestToday today;
+    HWND item = today.CreateItem();
+    ASSERT_NE(nullptr, item);
+    today.WaitForIcons(1000);
+    ASSERT_NE(nullptr, g_State.IconImageList);
+    EXPECT_EQ(0, ImageList_GetImageCount(g_State.IconImageList));
+}
+
+static int g_foreignTimerCalls;
+static void CALLBACK ForeignTimerProc(HWND, UINT, UINT_PTR, DWORD) { g_foreignTimerCalls++; }
+
+TEST_F(ItemWindow, OtherTimersAreIgnored)
+{
+    WriteEntries(2);
+    TestToday today;
+    HWND item = InitializeCustomItem(&today.item, today.window);
+    ASSERT_NE(nullptr, item);
+    // The default handling would call a timer procedure given in lParam.
+    EXPECT_EQ(0, SendMessageW(item, WM_TIMER, 2, (LPARAM)ForeignTimerProc));
+    EXPECT_EQ(0, g_foreignTimerCalls);
+    EXPECT_EQ(nullptr, g_State.IconImageList);
+    DestroyWindow(item);
+}
+
+TEST_F(ItemWindow, DestroyReleasesEverythingButSettingsAndSelection)
+{
+    WriteSettingNumber(L"ShowIconSec", 0);
+    WriteSettingNumber(L"HMargin", 3);
+    WriteEntries(3);
+    TestToday today;
+    HWND item = today.CreateItem();
+    ASSERT_NE(nullptr, item);
+    today.WaitForIcons(1000);
+    ASSERT_NE(nullptr, g_State.IconImageList);
+    g_State.FocusedEntry = 2;
+    g_State.HighlightedEntry = 1;
+    HWND label = g_State.NameLabel;
+
+    DestroyWindow(item);
+    today.itemWindow = NULL;
+    EXPECT_EQ(nullptr, g_State.NameLabel);
+    EXPECT_FALSE(IsWindow(label));
+    EXPECT_EQ(nullptr, g_State.IconImageList);
+    EXPECT_EQ(nullptr, g_State.BackgroundBitmap);
+    EXPECT_EQ(nullptr, g_State.LaunchList);
+    EXPECT_EQ(0, g_State.LaunchCount);
+    EXPECT_EQ(3, g_State.Settings.HMargin);
+    EXPECT_EQ(2, g_State.FocusedEntry);
+    EXPECT_EQ(1, g_State.HighlightedEntry);
+
+    // A second window in the same process: class registered again, a fresh label, list reloaded.
+    HWND again = today.CreateItem();
+    ASSERT_NE(nullptr, again);
+    EXPECT_NE(nullptr, g_State.NameLabel);
+    EXPECT_EQ(3, g_State.LaunchCount);
+    EXPECT_EQ(25u, today.item.cyp);
+}
+
+// A 4x2 24-bit bitmap file, blue.
+static void WriteBitmapFile(const std::wstring &path)
+{
+    std::string file(54 + 4 * 2 * 3, '\0');
+    BITMAPFILEHEADER *fh = (BITMAPFILEHEADER *)&file[0];
+    BITMAPINFOHEADER *ih = (BITMAPINFOHEADER *)&file[14];
+    fh->bfType = 0x4D42;
+    fh->bfSize = (DWORD)file.size();
+    fh->bfOffBits = 54;
+    ih->biSize = 40;
+    ih->biWidth = 4;
+    ih->biHeight = 2;
+    ih->biPlanes = 1;
+    ih->biBitCount = 24;
+    for (size_t i = 54; i < file.size(); i += 3)
+        file[i] = (char)0xFF;
+    WriteFileText(path, file);
+}
+
+TEST_F(ItemWindow, BackgroundBitmapLoadsAtCreationAndAMissingOneIsSkipped)
+{
+    std::wstring folder = SandboxFolder();
+    WriteBitmapFile(folder + L"\\back.bmp");
+    WriteSettingString(L"backbmpfile", folder + L"\\back.bmp");
+    TestToday today;
+    HWND item = InitializeCustomItem(&today.item, today.window);
+    ASSERT_NE(nullptr, item);
+    ASSERT_NE(nullptr, g_State.BackgroundBitmap);
+    BITMAP bm;
+    ASSERT_EQ((int)sizeof(bm), GetObjectW(g_State.BackgroundBitmap, sizeof(bm), &bm));
+    EXPECT_EQ(4, bm.bmWidth);
+    EXPECT_EQ(2, bm.bmHeight);
+    DestroyWindow(item);
+    EXPECT_EQ(nullptr, g_State.BackgroundBitmap);
+
+    WriteSettingString(L"backbmpfile", folder + L"\\nothere.bmp");
+    item = InitializeCustomItem(&today.item, today.window);
+    ASSERT_NE(nullptr, item);
+    EXPECT_EQ(nullptr, g_State.BackgroundBitmap);
+    DestroyWindow(item);
+}
+
+}  // namespace

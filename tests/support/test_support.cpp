@@ -3,6 +3,8 @@
 #include <shlwapi.h>
 #include "store/store.h"
 #include "today/item_window.h"
+#include "today/paint.h"
+#include <wincodec.h>
 
 std::string Narrow(const std::wstring &text)
 {
@@ -229,4 +231,167 @@ std::vector<std::string> WaitForLaunches(size_t n, DWORD timeoutMs)
             return lines;
         PumpMessages(50);
     }
+}
+
+// ---- Pixels, pen input and pictures ----
+
+COLORREF Pixels::At(int x, int y) const
+{
+    DWORD p = bits[(size_t)y * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+DibCanvas::DibCanvas(int w, int h, COLORREF fill) : width(w), height(h)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(NULL);
+    dc = CreateCompatibleDC(screen);
+    ReleaseDC(NULL, screen);
+    void *raw = NULL;
+    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, NULL, 0);
+    bits = (DWORD *)raw;
+    previous = SelectObject(dc, bitmap);
+    DWORD value = ((DWORD)GetRValue(fill) << 16) | ((DWORD)GetGValue(fill) << 8) | GetBValue(fill);
+    for (int i = 0; i < w * h; i++)
+        bits[i] = value;
+}
+
+DibCanvas::~DibCanvas()
+{
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+Pixels DibCanvas::Read() const
+{
+    GdiFlush();
+    Pixels out;
+    out.width = width;
+    out.height = height;
+    out.bits.resize((size_t)width * height);
+    for (size_t i = 0; i < out.bits.size(); i++)
+        out.bits[i] = bits[i] & 0xFFFFFF;
+    return out;
+}
+
+Pixels RenderItem(HWND item, const RECT *paint, COLORREF fill)
+{
+    RECT client;
+    GetClientRect(item, &client);
+    DibCanvas canvas(client.right, client.bottom, fill);
+    PAINTSTRUCT ps = {};
+    ps.hdc = canvas.dc;
+    ps.rcPaint = paint ? *paint : client;
+    PaintItem(item, canvas.dc, &ps, g_State.BackgroundBitmap);
+    return canvas.Read();
+}
+
+Pixels CaptureWindow(HWND window)
+{
+    RECT area;
+    if (window)
+        GetClientRect(window, &area);
+    else
+        SetRect(&area, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    DibCanvas canvas(area.right, area.bottom, RGB(0, 0, 0));
+    HDC source = GetDC(window);
+    BitBlt(canvas.dc, 0, 0, area.right, area.bottom, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
+    return canvas.Read();
+}
+
+static const GUID kClsidWicFactory = { 0xcacaf262, 0x9370, 0x4615,
+                                       { 0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a } };
+static const GUID kIidWicFactory = { 0xec5ec8a9, 0xc395, 0x4314,
+                                     { 0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70 } };
+static const GUID kFormat32bppBgr = { 0x6fddc324, 0x4e03, 0x4bfe,
+                                      { 0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0e } };
+static const GUID kContainerPng = { 0x1b7cfaf4, 0x713f, 0x47e2,
+                                    { 0x9d, 0x0f, 0xa8, 0x72, 0x5c, 0xbd, 0x77, 0x4e } };
+
+bool SavePng(const Pixels &picture, const std::wstring &path)
+{
+    HRESULT init = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory *factory = NULL;
+    IWICStream *stream = NULL;
+    IWICBitmapEncoder *encoder = NULL;
+    IWICBitmapFrameEncode *frame = NULL;
+    bool ok = SUCCEEDED(CoCreateInstance(kClsidWicFactory, NULL, CLSCTX_INPROC_SERVER,
+                                         kIidWicFactory, (void **)&factory))
+        && SUCCEEDED(factory->CreateStream(&stream))
+        && SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE))
+        && SUCCEEDED(factory->CreateEncoder(kContainerPng, NULL, &encoder))
+        && SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache))
+        && SUCCEEDED(encoder->CreateNewFrame(&frame, NULL))
+        && SUCCEEDED(frame->Initialize(NULL))
+        && SUCCEEDED(frame->SetSize(picture.width, picture.height));
+    if (ok) {
+        WICPixelFormatGUID format = kFormat32bppBgr;
+        std::vector<DWORD> rows(picture.bits);
+        ok = SUCCEEDED(frame->SetPixelFormat(&format)) && format == kFormat32bppBgr
+            && SUCCEEDED(frame->WritePixels(picture.height, picture.width * 4,
+                                            (UINT)(rows.size() * 4), (BYTE *)rows.data()))
+            && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    }
+    if (frame) frame->Release();
+    if (encoder) encoder->Release();
+    if (stream) stream->Release();
+    if (factory) factory->Release();
+    if (SUCCEEDED(init)) CoUninitialize();
+    return ok;
+}
+
+// Wine's GDI handle table entry (include/ntgdi.h): 24 bytes, the object type at offset 14.
+#pragma pack(push, 1)
+struct WineGdiHandleEntry {
+    unsigned long long Object;
+    ULONG Owner;
+    USHORT Unique;
+    UCHAR Type;
+    UCHAR Flags;
+    unsigned long long UserPointer;
+};
+#pragma pack(pop)
+
+int GdiObjectCount()
+{
+    GdiFlush();
+    BYTE *teb = (BYTE *)NtCurrentTeb();
+    BYTE *peb = *(BYTE **)(teb + 0x30);
+    const WineGdiHandleEntry *table = *(const WineGdiHandleEntry **)(peb + 0x94);
+    if (!table)
+        return -1;
+    int count = 0;
+    for (int i = 0; i < 0x10000; i++)
+        if (table[i].Type)
+            count++;
+    return count;
+}
+
+static void SendPen(DWORD flags, int screenX, int screenY)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (screenX * 65536 + GetSystemMetrics(SM_CXSCREEN) / 2) / GetSystemMetrics(SM_CXSCREEN);
+    input.mi.dy = (screenY * 65536 + GetSystemMetrics(SM_CYSCREEN) / 2) / GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+void PenMoveTo(int screenX, int screenY) { SendPen(0, screenX, screenY); }
+void PenDown(int screenX, int screenY) { SendPen(MOUSEEVENTF_LEFTDOWN, screenX, screenY); }
+void PenUp(int screenX, int screenY) { SendPen(MOUSEEVENTF_LEFTUP, screenX, screenY); }
+
+POINT ScreenPoint(HWND window, int x, int y)
+{
+    POINT pt = { x, y };
+    ClientToScreen(window, &pt);
+    return pt;
 }

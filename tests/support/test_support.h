@@ -51,3 +51,46 @@ std::vector<std::string> WaitForLaunches(size_t n, DWORD timeoutMs = 5000);
 std::string TestProgramFolder();   // Windows path of the folder holding the test program
 
 std::string Narrow(const std::wstring &text);
+
+// ---- Pixels, pen input and pictures (painting, input, label and launch tests) ----
+
+// A 32-bit top-down picture read back from GDI; At() answers a COLORREF.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<DWORD> bits;   // 0x00RRGGBB per pixel
+    COLORREF At(int x, int y) const;
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+};
+
+// A memory DC with a 32-bit DIB section selected, filled with one colour.
+struct DibCanvas {
+    HDC dc = NULL;
+    HBITMAP bitmap = NULL;
+    HGDIOBJ previous = NULL;
+    DWORD *bits = NULL;
+    int width = 0;
+    int height = 0;
+    DibCanvas(int w, int h, COLORREF fill);
+    ~DibCanvas();
+    Pixels Read() const;
+};
+
+// Runs the item's PaintItem into a fresh canvas of its client size, prefilled with
+// `fill`; rcPaint is `paint` or the whole client area.
+Pixels RenderItem(HWND item, const RECT *paint = NULL, COLORREF fill = RGB(1, 2, 3));
+// What a window shows on screen: its client area (or the whole screen for NULL).
+Pixels CaptureWindow(HWND window);
+// Encodes a picture as PNG through WIC.
+bool SavePng(const Pixels &picture, const std::wstring &path);
+
+// GDI objects (DCs, bitmaps, brushes, ...) this process holds now, read from the GDI
+// handle table Wine keeps in the process environment block. -1 when unavailable.
+int GdiObjectCount();
+
+// Pen input as real input through the system (SendInput), at screen coordinates.
+void PenMoveTo(int screenX, int screenY);
+void PenDown(int screenX, int screenY);
+void PenUp(int screenX, int screenY);
+// Screen point of a client point of a window.
+POINT ScreenPoint(HWND window, int x, int y);
