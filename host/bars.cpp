@@ -1,0 +1,475 @@
+// The task bar across the top (start flag, the active window's title, a clock, and "ok"
+// for a dialog that asked for the Done button) and the soft-key bar at the bottom.
+#include "host.h"
+#include "wince_testing.h"
+#include <shellapi.h>
+
+#define TASKBAR_CLASS L"HHTaskBar"
+#define MENUBAR_CLASS L"menu_worker"
+#define STATE_TIMER 1
+#define NOTICE_TIMER 2
+#define NOTICE_MS 3000
+
+HWND g_taskBar;
+HWND g_menuBar;
+
+enum class TaskButton { None, Ok, Close };
+
+struct TaskBarState {
+    HWND active = NULL;
+    std::wstring title;
+    std::wstring clock;
+    TaskButton button = TaskButton::None;
+    bool operator==(const TaskBarState &o) const
+    {
+        return active == o.active && title == o.title && clock == o.clock && button == o.button;
+    }
+};
+
+struct MenuBarState {
+    bool optionsEnabled = false;
+    std::wstring notice;
+    bool operator==(const MenuBarState &o) const
+    {
+        return optionsEnabled == o.optionsEnabled && notice == o.notice;
+    }
+};
+
+static TaskBarState g_task;
+static MenuBarState g_menu;
+static std::wstring g_notice;
+static HFONT g_titleFont;
+static HFONT g_smallFont;
+static HFONT g_keyFont;
+
+static int Scaled(int pixels) { return pixels * g_screen.scale; }
+
+bool IsOwnedByTaskBar(HWND window)
+{
+    return window && g_taskBar && GetWindow(window, GW_OWNER) == g_taskBar;
+}
+
+static bool OurProcess(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId();
+}
+
+// The window the task bar speaks for: the foreground one, or the Today window when the
+// foreground is one of the screen's own parts (or nothing).
+static HWND ActiveWindow()
+{
+    HWND window = GetForegroundWindow();
+    if (!window || window == GetDesktopWindow() || !IsWindowVisible(window) || window == g_taskBar
+        || window == g_menuBar || IsOwnedByTaskBar(window))
+        return g_today;
+    WCHAR className[64] = L"";
+    GetClassNameW(window, className, 64);
+    if (lstrcmpW(className, L"#32769") == 0 || lstrcmpW(className, L"Progman") == 0)
+        return g_today;
+    return window;
+}
+
+static TaskBarState ReadTaskBarState()
+{
+    TaskBarState state;
+    state.active = ActiveWindow();
+    WCHAR text[256] = L"";
+    if (state.active)
+        GetWindowTextW(state.active, text, 256);
+    state.title = text;
+    WCHAR clock[32] = L"";
+    GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, NULL, NULL, clock, 32);
+    state.clock = clock;
+    if (state.active && GetPropW(state.active, WINCE_DONE_BUTTON_PROP))
+        state.button = TaskButton::Ok;
+    else if (state.active && state.active != g_today && !OurProcess(state.active))
+        state.button = TaskButton::Close;
+    return state;
+}
+
+static MenuBarState ReadMenuBarState()
+{
+    MenuBarState state;
+    state.optionsEnabled = !InOptionsDialog() && OptionsAvailable(NULL, NULL);
+    state.notice = g_notice;
+    return state;
+}
+
+void RefreshBars()
+{
+    if (g_taskBar) {
+        TaskBarState task = ReadTaskBarState();
+        if (!(task == g_task)) {
+            g_task = task;
+            InvalidateRect(g_taskBar, NULL, FALSE);
+        }
+    }
+    if (g_menuBar && g_today) {
+        MenuBarState menu = ReadMenuBarState();
+        if (!(menu == g_menu)) {
+            g_menu = menu;
+            InvalidateRect(g_menuBar, NULL, FALSE);
+        }
+    }
+}
+
+std::wstring TaskBarTitle() { return g_task.title; }
+
+static RECT FlagRect() { return { 0, 0, Scaled(26), g_screen.taskBarHeight }; }
+
+static RECT ButtonRect()
+{
+    return { g_screen.width - Scaled(28), 0, g_screen.width, g_screen.taskBarHeight };
+}
+
+bool TaskBarOkRect(RECT *screen)
+{
+    RefreshBars();
+    if (g_task.button != TaskButton::Ok)
+        return false;
+    *screen = ButtonRect();
+    MapWindowPoints(g_taskBar, NULL, (POINT *)screen, 2);
+    return true;
+}
+
+void ShowNotice(const std::wstring &text)
+{
+    g_notice = text;
+    if (g_menuBar)
+        SetTimer(g_menuBar, NOTICE_TIMER, NOTICE_MS, NULL);
+    RefreshBars();
+}
+
+// Top-level windows of this thread come in z-order, the topmost first.
+static BOOL CALLBACK FindDialogStep(HWND window, LPARAM data)
+{
+    WCHAR className[16] = L"";
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)
+        && !IsOwnedByTaskBar(window)) {
+        *(HWND *)data = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindOpenDialog()
+{
+    HWND found = NULL;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialogStep, (LPARAM)&found);
+    return found;
+}
+
+// ---- Painting
+
+static void FillGradient(HDC dc, const RECT &rect, COLORREF top, COLORREF bottom)
+{
+    int height = rect.bottom - rect.top;
+    for (int y = 0; y < height; y++) {
+        int t = height > 1 ? y * 255 / (height - 1) : 0;
+        COLORREF c = RGB(GetRValue(top) + (GetRValue(bottom) - GetRValue(top)) * t / 255,
+                         GetGValue(top) + (GetGValue(bottom) - GetGValue(top)) * t / 255,
+                         GetBValue(top) + (GetBValue(bottom) - GetBValue(top)) * t / 255);
+        RECT row = { rect.left, rect.top + y, rect.right, rect.top + y + 1 };
+        SetBkColor(dc, c);
+        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, NULL, 0, NULL);
+    }
+}
+
+static void FillSolid(HDC dc, const RECT &rect, COLORREF colour)
+{
+    SetBkColor(dc, colour);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, NULL, 0, NULL);
+}
+
+// The start flag: four coloured panes.
+static void DrawFlag(HDC dc, const RECT &area)
+{
+    int pane = Scaled(6), gap = Scaled(1);
+    int left = area.left + (area.right - area.left - 2 * pane - gap) / 2;
+    int top = area.top + (area.bottom - area.top - 2 * pane - gap) / 2;
+    const COLORREF colours[4] = { RGB(229, 57, 53), RGB(67, 160, 71), RGB(30, 136, 229), RGB(253, 216, 53) };
+    for (int i = 0; i < 4; i++) {
+        int x = left + (i % 2) * (pane + gap), y = top + (i / 2) * (pane + gap);
+        RECT r = { x, y, x + pane, y + pane };
+        FillSolid(dc, r, colours[i]);
+    }
+}
+
+static void DrawRoundButton(HDC dc, const RECT &area, const wchar_t *text)
+{
+    int size = Scaled(20);
+    int left = area.left + (area.right - area.left - size) / 2;
+    int top = area.top + (area.bottom - area.top - size) / 2;
+    HPEN pen = CreatePen(PS_SOLID, Scaled(1) + 1, RGB(255, 255, 255));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Ellipse(dc, left, top, left + size, top + size);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    RECT textRect = { left, top, left + size, top + size };
+    SelectObject(dc, g_titleFont);
+    DrawTextW(dc, text, -1, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+static void PaintTaskBar(HWND hwnd, HDC dc)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    FillGradient(dc, client, RGB(40, 70, 140), RGB(8, 22, 66));
+    DrawFlag(dc, FlagRect());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    RECT button = ButtonRect();
+    int right = g_task.button == TaskButton::None ? client.right - Scaled(4) : button.left;
+    SelectObject(dc, g_smallFont);
+    SIZE clockSize = {};
+    GetTextExtentPoint32W(dc, g_task.clock.c_str(), (int)g_task.clock.size(), &clockSize);
+    RECT clock = { right - clockSize.cx - Scaled(2), 0, right, client.bottom };
+    DrawTextW(dc, g_task.clock.c_str(), -1, &clock, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
+    RECT title = { FlagRect().right + Scaled(2), 0, clock.left - Scaled(4), client.bottom };
+    SelectObject(dc, g_titleFont);
+    DrawTextW(dc, g_task.title.c_str(), -1, &title, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    if (g_task.button == TaskButton::Ok)
+        DrawRoundButton(dc, button, L"ok");
+    else if (g_task.button == TaskButton::Close)
+        DrawRoundButton(dc, button, L"X");
+}
+
+static void PaintMenuBar(HWND hwnd, HDC dc)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    SetBkMode(dc, TRANSPARENT);
+    SelectObject(dc, g_keyFont);
+    if (!g_menu.notice.empty()) {
+        FillGradient(dc, client, RGB(255, 236, 160), RGB(236, 200, 90));
+        SetTextColor(dc, RGB(40, 30, 0));
+        RECT text = client;
+        InflateRect(&text, -Scaled(4), 0);
+        DrawTextW(dc, g_menu.notice.c_str(), -1, &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+        return;
+    }
+    FillGradient(dc, client, RGB(40, 70, 140), RGB(8, 22, 66));
+    int middle = client.right / 2;
+    RECT divider = { middle, Scaled(5), middle + 1, client.bottom - Scaled(5) };
+    FillSolid(dc, divider, RGB(120, 140, 190));
+    RECT left = { 0, 0, middle, client.bottom };
+    RECT right = { middle, 0, client.right, client.bottom };
+    SetTextColor(dc, g_menu.optionsEnabled ? RGB(255, 255, 255) : RGB(120, 135, 170));
+    DrawTextW(dc, L"Options", -1, &left, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextW(dc, L"Menu", -1, &right, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
+// Paints through an off-screen bitmap so that the bar never flickers.
+static void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC))
+{
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    HGDIOBJ oldFont = SelectObject(memory, g_titleFont);
+    painter(hwnd, memory);
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, oldFont);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    EndPaint(hwnd, &paint);
+}
+
+// ---- Start menu and the soft keys
+
+static void Launch(const std::wstring &program, const std::wstring &parameters)
+{
+    SHELLEXECUTEINFOW info = {};
+    info.cbSize = sizeof(info);
+    info.lpFile = program.c_str();
+    info.lpParameters = parameters.empty() ? NULL : parameters.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    BOOL started = ShellExecuteExW(&info);
+    HostLog(L"start menu: %ls %ls -> %ls", program.c_str(), parameters.c_str(), started ? L"started" : L"failed");
+}
+
+static void ShowStartMenu()
+{
+    enum { CMD_TODAY = 1, CMD_EXPLORER = 2, CMD_PROGRAM = 100 };
+    std::vector<std::wstring> programs;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(L"\\Windows\\*.exe", &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do
+            programs.push_back(found.cFileName);
+        while (FindNextFileW(search, &found) && programs.size() < 20);
+        FindClose(search);
+    }
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, CMD_TODAY, L"Today");
+    AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
+    for (size_t i = 0; i < programs.size(); i++) {
+        std::wstring name = programs[i].substr(0, programs[i].size() - 4);
+        AppendMenuW(menu, MF_STRING, CMD_PROGRAM + i, name.c_str());
+    }
+    AppendMenuW(menu, MF_STRING, CMD_EXPLORER, L"File Explorer");
+    SetForegroundWindow(g_today);
+    int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, 0, g_screen.taskBarHeight, 0,
+                                 g_today, NULL);
+    DestroyMenu(menu);
+    if (command == CMD_TODAY)
+        SetForegroundWindow(g_today);
+    else if (command == CMD_EXPLORER)
+        Launch(L"fexplore.exe", L"\\");
+    else if (command >= CMD_PROGRAM && command < CMD_PROGRAM + (int)programs.size())
+        Launch(L"\\Windows\\" + programs[command - CMD_PROGRAM], L"");
+}
+
+static void OnTaskBarTap(POINT point)
+{
+    RefreshBars();
+    RECT flag = FlagRect(), button = ButtonRect();
+    if (PtInRect(&flag, point)) {
+        ShowStartMenu();
+    } else if (PtInRect(&button, point) && g_task.button == TaskButton::Ok) {
+        // The device's "ok": IDOK to the dialog that asked for the Done button.
+        HWND dialog = g_task.active;
+        WCHAR title[128] = L"";
+        GetWindowTextW(dialog, title, 128);
+        HostLog(L"task bar: ok -> IDOK to '%ls'", title);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    } else if (PtInRect(&button, point) && g_task.button == TaskButton::Close) {
+        HostLog(L"task bar: close '%ls'", g_task.title.c_str());
+        PostMessageW(g_task.active, WM_CLOSE, 0, 0);
+    }
+    RefreshBars();
+}
+
+static void ShowMainMenu()
+{
+    enum { CMD_REFRESH = 1, CMD_SCREENSHOT, CMD_EXIT };
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, CMD_REFRESH, L"Refresh items");
+    AppendMenuW(menu, MF_STRING, CMD_SCREENSHOT, L"Screenshot");
+    AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
+    AppendMenuW(menu, MF_STRING, CMD_EXIT, L"Exit emulator");
+    SetForegroundWindow(g_today);
+    RECT bar;
+    GetWindowRect(g_menuBar, &bar);
+    int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, bar.right, bar.top, 0,
+                                 g_today, NULL);
+    DestroyMenu(menu);
+    if (command == CMD_REFRESH)
+        PostMessageW(g_today, WM_HOST_RECREATE, 0, 0);
+    else if (command == CMD_SCREENSHOT)
+        PostMessageW(g_today, WM_HOST_SCREENSHOT, 0, 0);
+    else if (command == CMD_EXIT)
+        PostMessageW(g_today, WM_CLOSE, 0, 0);
+}
+
+static void OnMenuBarTap(POINT point)
+{
+    if (point.x < g_screen.width / 2) {
+        HostLog(L"soft key: Options");
+        PostMessageW(g_today, WM_HOST_OPTIONS, 0, 0);
+    } else {
+        ShowMainMenu();
+    }
+}
+
+// ---- Window procedures
+
+static LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        PaintBuffered(hwnd, PaintTaskBar);
+        return 0;
+    case WM_TIMER:
+        if (wParam == STATE_TIMER)
+            RefreshBars();
+        return 0;
+    case WM_LBUTTONUP: {
+        POINT point = { (short)LOWORD(lParam), (short)HIWORD(lParam) };
+        OnTaskBarTap(point);
+        return 0;
+    }
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+static LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        PaintBuffered(hwnd, PaintMenuBar);
+        return 0;
+    case WM_TIMER:
+        if (wParam == NOTICE_TIMER) {
+            KillTimer(hwnd, NOTICE_TIMER);
+            g_notice.clear();
+            RefreshBars();
+        }
+        return 0;
+    case WM_LBUTTONUP: {
+        POINT point = { (short)LOWORD(lParam), (short)HIWORD(lParam) };
+        OnMenuBarTap(point);
+        return 0;
+    }
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+static void MakeFonts()
+{
+    if (g_titleFont)
+        return;
+    g_titleFont = CreateFontW(-Scaled(12), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
+                              L"Tahoma");
+    g_smallFont = CreateFontW(-Scaled(11), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
+                              L"Tahoma");
+    g_keyFont = CreateFontW(-Scaled(12), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
+                            L"Tahoma");
+}
+
+static HWND CreateBar(HINSTANCE instance, const wchar_t *className, WNDPROC procedure, int top, int height,
+                      DWORD topmost)
+{
+    MakeFonts();
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
+    wc.lpszClassName = className;
+    RegisterClassW(&wc);
+    return CreateWindowExW(topmost | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, className, L"",
+                           WS_POPUP | WS_VISIBLE, 0, top, g_screen.width, height, NULL, NULL, instance, NULL);
+}
+
+HWND CreateTaskBar(HINSTANCE instance)
+{
+    g_taskBar = CreateBar(instance, TASKBAR_CLASS, TaskBarProc, 0, g_screen.taskBarHeight, WS_EX_TOPMOST);
+    if (g_taskBar)
+        SetTimer(g_taskBar, STATE_TIMER, 250, NULL);
+    return g_taskBar;
+}
+
+HWND CreateMenuBar(HINSTANCE instance)
+{
+    g_menuBar = CreateBar(instance, MENUBAR_CLASS, MenuBarProc, g_screen.height - g_screen.menuBarHeight,
+                          g_screen.menuBarHeight, 0);
+    return g_menuBar;
+}

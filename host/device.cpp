@@ -1,0 +1,186 @@
+// The device's storage and registry as the emulator prepares them: the root "\" with
+// \Windows, \My Documents and \Program Files, the Today item key of Tapshelf, and a demo
+// launch list on the first run.
+#include "host.h"
+#include "todaycmn.h"
+
+#define DEVICE_MARKER L"\\.tapshelf-device"
+#define TAPSHELF_ITEM_KEY TODAY_ITEMS_KEY L"\\Tapshelf"
+#define LIST_KEY L"Software\\Tapshelf\\FileList"
+
+static bool Exists(const wchar_t *path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Only a root of our own is filled: an empty one, or one marked by an earlier run. Any
+// other folder (the machine's real root above all) is left as it is.
+static bool RootIsOurs()
+{
+    if (Exists(DEVICE_MARKER))
+        return true;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(L"\\*", &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return true;
+    bool empty = true;
+    do {
+        if (lstrcmpW(found.cFileName, L".") != 0 && lstrcmpW(found.cFileName, L"..") != 0)
+            empty = false;
+    } while (empty && FindNextFileW(search, &found));
+    FindClose(search);
+    return empty;
+}
+
+static void WriteTextFile(const wchar_t *path, const char *text)
+{
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written;
+    WriteFile(file, text, (DWORD)strlen(text), &written, NULL);
+    CloseHandle(file);
+}
+
+static const char WELCOME_TEXT[] =
+    "Welcome to the Tapshelf emulator.\r\n"
+    "\r\n"
+    "This document lives in \\My Documents of the emulated device.\r\n"
+    "Tap an icon on the Today screen to start its entry; hold the pen\r\n"
+    "on it to see its name.\r\n";
+
+bool PrepareDeviceRoot(const std::wstring &drive)
+{
+    std::wstring root = drive + L"\\";
+    if (!SetCurrentDirectoryW(root.c_str())) {
+        HostError(L"the device drive %ls is not mapped", drive.c_str());
+        return false;
+    }
+    if (!RootIsOurs()) {
+        HostLog(L"device: \\ = %ls, not a device folder of ours: left as it is", root.c_str());
+        return true;
+    }
+    bool fresh = !Exists(L"\\Windows");
+    WriteTextFile(DEVICE_MARKER, "The root of the emulated Pocket PC.\n");
+    CreateDirectoryW(L"\\Windows", NULL);
+    CreateDirectoryW(L"\\My Documents", NULL);
+    CreateDirectoryW(L"\\My Documents\\Personal", NULL);
+    CreateDirectoryW(L"\\Program Files", NULL);
+    CreateDirectoryW(L"\\Temp", NULL);
+    // A few programs for \Windows: Wine's own, which run anywhere.
+    WCHAR system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const wchar_t *programs[] = { L"clock.exe", L"notepad.exe", L"winemine.exe" };
+    for (const wchar_t *program : programs) {
+        std::wstring target = std::wstring(L"\\Windows\\") + program;
+        if (!Exists(target.c_str()))
+            CopyFileW((std::wstring(system) + L"\\" + program).c_str(), target.c_str(), TRUE);
+    }
+    WriteTextFile(L"\\My Documents\\Welcome.txt", WELCOME_TEXT);
+    HostLog(L"device: \\ = %ls%ls", root.c_str(), fresh ? L", folders made" : L"");
+    return true;
+}
+
+// Documents open in a program, as on the device; Wine's prefix knows no ".txt".
+void EnsureDocumentAssociation()
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L".txt", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return;
+    }
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.txt", 0, NULL, 0, KEY_WRITE, NULL, &key, NULL)
+        == ERROR_SUCCESS) {
+        const wchar_t type[] = L"txtfile";
+        RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE *)type, sizeof(type));
+        RegCloseKey(key);
+        HostLog(L"registry: .txt opens as txtfile");
+    }
+}
+
+static void SetNumber(HKEY key, const wchar_t *name, DWORD value)
+{
+    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
+}
+
+static void SetText(HKEY key, const wchar_t *name, const std::wstring &value)
+{
+    RegSetValueExW(key, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)((value.size() + 1) * sizeof(WCHAR)));
+}
+
+// The next free Order among the items already listed.
+static DWORD NextOrder()
+{
+    DWORD next = 0;
+    HKEY items;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TODAY_ITEMS_KEY, 0, KEY_READ, &items) != ERROR_SUCCESS)
+        return next;
+    WCHAR name[256];
+    for (DWORD i = 0;; i++) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(items, i, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        HKEY item;
+        if (RegOpenKeyExW(items, name, 0, KEY_READ, &item) != ERROR_SUCCESS)
+            continue;
+        DWORD order = 0, type = 0, size = sizeof(order);
+        if (RegQueryValueExW(item, L"Order", NULL, &type, (BYTE *)&order, &size) == ERROR_SUCCESS && type == REG_DWORD
+            && order + 1 > next)
+            next = order + 1;
+        RegCloseKey(item);
+    }
+    RegCloseKey(items);
+    return next;
+}
+
+void RegisterTapshelfItem(const std::wstring &dllPath)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TAPSHELF_ITEM_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return;
+    }
+    DWORD order = NextOrder();
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, TAPSHELF_ITEM_KEY, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL)
+        != ERROR_SUCCESS) {
+        HostError(L"cannot create the Today item key of Tapshelf");
+        return;
+    }
+    SetNumber(key, L"Type", tlitCustom);
+    SetText(key, L"DLL", dllPath);
+    SetNumber(key, L"Order", order);
+    SetNumber(key, L"Enabled", 1);
+    SetNumber(key, L"Options", 1);
+    SetNumber(key, L"Flags", 0);
+    RegCloseKey(key);
+    HostLog(L"registry: Today item Tapshelf registered, %ls", dllPath.c_str());
+}
+
+// The first run shows icons at once: a program, a document, a folder, the root and a
+// file that does not exist.
+void WriteDemoListIfMissing()
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, LIST_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return;
+    }
+    struct Demo {
+        const wchar_t *name;
+        const wchar_t *file;
+    } demos[] = {
+        { L"Clock", L"\\Windows\\clock.exe" },
+        { L"Welcome", L"\\My Documents\\Welcome.txt" },
+        { L"My Documents", L"\\My Documents" },
+        { L"Device root", L"\\" },
+        { L"Missing program", L"\\Program Files\\Missing.exe" },
+    };
+    DWORD index = 0;
+    for (const Demo &demo : demos) {
+        std::wstring path = std::wstring(LIST_KEY) + L"\\" + demo.name;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+            continue;
+        SetText(key, L"FileName", demo.file);
+        SetText(key, L"CommnadLine", L"");
+        SetNumber(key, L"Index", index++);
+        RegCloseKey(key);
+    }
+    HostLog(L"registry: demo launch list written (%lu entries)", (unsigned long)index);
+}

@@ -1,0 +1,488 @@
+// Scripted mode: a plain text file of steps run against the live screen, one step per
+// line, '#' starts a comment.
+//
+//   tap X Y [ITEM]     pen down and up; X Y are screen pixels, or relative to ITEM's corner
+//   hold X Y [ITEM]    pen down, held past the hold time, then up at the same point
+//   down X Y [ITEM]    pen down only        up X Y [ITEM]   pen up only
+//   key NAME           up, down, left, right, return, escape, tab, space
+//   options            the Options soft key       ok      the task bar's "ok"
+//   close              cancels our topmost dialog, else closes another program's window
+//   refresh            unloads and loads all items again
+//   wait MS            shot FILE.png (relative to --out)
+//   probe label | pixel X Y [ITEM] | at X Y [ITEM] | dialog | items | taskbar
+//   stop-unless dialog ends the script here (successfully) when no dialog is open
+//
+// Steps run from a thread timer, which every message loop dispatches, modal ones
+// included: a step that opens a dialog only posts a message, and the next steps run
+// inside that dialog's loop. Timer messages come only when the queue holds nothing else,
+// so each step sees the previous one fully handled.
+#include "host.h"
+#include "wince_testing.h"
+
+enum class Op { Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Shot, Probe, StopUnlessDialog };
+
+struct Step {
+    Op op;
+    int line = 0;
+    int x = 0;
+    int y = 0;
+    std::wstring item;   // origin of X Y, when given
+    UINT vk = 0;
+    DWORD ms = 0;
+    std::wstring text;   // file name of a shot, what a probe looks at
+};
+
+static std::vector<Step> g_steps;
+static size_t g_next;
+static DWORD g_notBefore;
+static UINT_PTR g_timer;
+static bool g_running;
+static bool g_busy;
+static bool g_stay;
+static int g_shotPhase;
+
+// ---- Parsing
+
+static std::vector<std::wstring> Split(const std::wstring &line)
+{
+    std::vector<std::wstring> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && iswspace(line[i]))
+            i++;
+        size_t start = i;
+        while (i < line.size() && !iswspace(line[i]))
+            i++;
+        if (i > start)
+            words.push_back(line.substr(start, i - start));
+    }
+    return words;
+}
+
+static bool ParseInt(const std::wstring &word, int *value)
+{
+    if (word.empty())
+        return false;
+    wchar_t *end = NULL;
+    long number = wcstol(word.c_str(), &end, 10);
+    if (*end || number < -100000 || number > 100000)
+        return false;
+    *value = (int)number;
+    return true;
+}
+
+static UINT KeyCode(std::wstring name)
+{
+    for (auto &c : name)
+        c = towlower(c);
+    struct Name {
+        const wchar_t *name;
+        UINT vk;
+    } names[] = {
+        { L"up", VK_UP }, { L"down", VK_DOWN }, { L"left", VK_LEFT }, { L"right", VK_RIGHT },
+        { L"return", VK_RETURN }, { L"enter", VK_RETURN }, { L"action", VK_RETURN },
+        { L"escape", VK_ESCAPE }, { L"esc", VK_ESCAPE }, { L"tab", VK_TAB }, { L"space", VK_SPACE },
+    };
+    for (const Name &n : names)
+        if (name == n.name)
+            return n.vk;
+    return 0;
+}
+
+static std::wstring JoinFrom(const std::vector<std::wstring> &words, size_t first)
+{
+    std::wstring joined;
+    for (size_t i = first; i < words.size(); i++)
+        joined += (joined.empty() ? L"" : L" ") + words[i];
+    return joined;
+}
+
+// X Y and an optional item name (which may hold spaces) from words[first].
+static bool ParsePoint(const std::vector<std::wstring> &words, size_t first, Step *step)
+{
+    if (words.size() < first + 2 || !ParseInt(words[first], &step->x) || !ParseInt(words[first + 1], &step->y))
+        return false;
+    step->item = JoinFrom(words, first + 2);
+    return true;
+}
+
+static bool ParseLine(const std::wstring &raw, int number, std::vector<Step> *steps, std::wstring *error)
+{
+    std::wstring line = raw.substr(0, raw.find(L'#'));
+    std::vector<std::wstring> words = Split(line);
+    if (words.empty())
+        return true;
+    std::wstring op = words[0];
+    for (auto &c : op)
+        c = towlower(c);
+    Step step;
+    step.line = number;
+    bool ok = true;
+    if (op == L"tap" || op == L"down" || op == L"up" || op == L"hold") {
+        ok = ParsePoint(words, 1, &step);
+        if (ok && op == L"hold") {
+            // The pen stays down past the hold time of the platform's gesture check.
+            step.op = Op::Down;
+            steps->push_back(step);
+            Step wait;
+            wait.op = Op::Wait;
+            wait.line = number;
+            wait.ms = WinceGetHoldTime() + 300;
+            steps->push_back(wait);
+            step.op = Op::Up;
+        } else {
+            step.op = op == L"tap" ? Op::Tap : op == L"down" ? Op::Down : Op::Up;
+        }
+    } else if (op == L"key") {
+        step.op = Op::Key;
+        ok = words.size() == 2 && (step.vk = KeyCode(words[1])) != 0;
+    } else if (op == L"options" || op == L"ok" || op == L"close" || op == L"refresh") {
+        step.op = op == L"options" ? Op::Options : op == L"ok" ? Op::Ok : op == L"close" ? Op::Close : Op::Refresh;
+        ok = words.size() == 1;
+    } else if (op == L"wait") {
+        step.op = Op::Wait;
+        int ms = 0;
+        ok = words.size() == 2 && ParseInt(words[1], &ms) && ms >= 0;
+        step.ms = (DWORD)ms;
+    } else if (op == L"shot") {
+        step.op = Op::Shot;
+        step.text = JoinFrom(words, 1);
+        ok = !step.text.empty();
+    } else if (op == L"probe") {
+        step.op = Op::Probe;
+        ok = words.size() >= 2;
+        if (ok) {
+            step.text = words[1];
+            if (step.text == L"pixel" || step.text == L"at")
+                ok = ParsePoint(words, 2, &step);
+            else
+                ok = words.size() == 2 && (step.text == L"label" || step.text == L"dialog" || step.text == L"items"
+                                           || step.text == L"taskbar");
+        }
+    } else if (op == L"stop-unless") {
+        step.op = Op::StopUnlessDialog;
+        ok = words.size() == 2 && words[1] == L"dialog";
+    } else {
+        *error = L"line " + std::to_wstring(number) + L": unknown step '" + words[0] + L"'";
+        return false;
+    }
+    if (!ok) {
+        *error = L"line " + std::to_wstring(number) + L": cannot read '" + JoinFrom(words, 0) + L"'";
+        return false;
+    }
+    steps->push_back(step);
+    return true;
+}
+
+bool LoadScript(const std::wstring &path, std::wstring *error)
+{
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE) {
+        *error = L"cannot open the script " + path;
+        return false;
+    }
+    DWORD size = GetFileSize(file, NULL);
+    std::string bytes(size, '\0');
+    DWORD read = 0;
+    BOOL readOk = size == 0 || ReadFile(file, &bytes[0], size, &read, NULL);
+    CloseHandle(file);
+    if (!readOk || read != size || size > (1u << 20)) {
+        *error = L"cannot read the script " + path;
+        return false;
+    }
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.erase(0, 3);
+    std::wstring text(bytes.size(), L'\0');
+    int length = bytes.empty() ? 0 : MultiByteToWideChar(CP_UTF8, 0, bytes.data(), (int)bytes.size(), &text[0],
+                                                         (int)text.size());
+    text.resize((size_t)length);
+
+    g_steps.clear();
+    int number = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        std::wstring line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == L'\r')
+            line.pop_back();
+        if (!ParseLine(line, ++number, &g_steps, error)) {
+            *error = L"script " + path + L", " + *error;
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// ---- Running
+
+static void Finish(int code)
+{
+    if (!g_running)
+        return;
+    g_running = false;
+    KillTimer(NULL, g_timer);
+    HostLog(L"script: done (%d)", code);
+    if (code != 0 || !g_stay)
+        PostQuitMessage(code);
+}
+
+static void Fail(const Step &step, const std::wstring &message)
+{
+    HostError(L"script line %d: %ls", step.line, message.c_str());
+    Finish(2);
+}
+
+static bool ScreenPoint(const Step &step, POINT *point)
+{
+    point->x = step.x;
+    point->y = step.y;
+    if (step.item.empty())
+        return true;
+    RECT rect;
+    if (!TodayItemRect(step.item, &rect))
+        return false;
+    point->x += rect.left;
+    point->y += rect.top;
+    return true;
+}
+
+static std::wstring Describe(HWND window)
+{
+    WCHAR className[64] = L"", title[128] = L"";
+    GetClassNameW(window, className, 64);
+    GetWindowTextW(window, title, 128);
+    return std::wstring(className) + L" '" + title + L"'";
+}
+
+// The pen goes to the window holding the capture, else to the window under the point,
+// in that window's client coordinates.
+static bool PostPen(const Step &step, UINT message, const wchar_t *name)
+{
+    POINT screen;
+    if (!ScreenPoint(step, &screen)) {
+        Fail(step, L"no item '" + step.item + L"' on the Today screen");
+        return false;
+    }
+    HWND target = GetCapture();
+    if (!target)
+        target = WindowFromPoint(screen);
+    if (!target) {
+        Fail(step, L"no window under the point");
+        return false;
+    }
+    POINT client = screen;
+    ScreenToClient(target, &client);
+    PostMessageW(target, message, message == WM_LBUTTONDOWN ? MK_LBUTTON : 0, MAKELPARAM(client.x, client.y));
+    HostLog(L"step %d: %ls %ld %ld -> %ls at %ld %ld", step.line, name, (long)screen.x, (long)screen.y,
+            Describe(target).c_str(), (long)client.x, (long)client.y);
+    return true;
+}
+
+static void PostKey(UINT vk)
+{
+    HWND target = g_today;
+    HWND dialog = FindOpenDialog();
+    if (dialog) {
+        HWND focus = GetFocus();
+        target = focus && (focus == dialog || IsChild(dialog, focus)) ? focus : dialog;
+    }
+    PostMessageW(target, WM_KEYDOWN, vk, 1);
+    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+static std::wstring Hex(COLORREF colour)
+{
+    wchar_t text[8];
+    wsprintfW(text, L"%02X%02X%02X", GetRValue(colour), GetGValue(colour), GetBValue(colour));
+    return text;
+}
+
+static BOOL CALLBACK FindLabelStep(HWND window, LPARAM data)
+{
+    if (IsOwnedByTaskBar(window)) {
+        *(HWND *)data = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+static void Probe(const Step &step)
+{
+    const std::wstring &what = step.text;
+    if (what == L"label") {
+        // The name label of an item: the popup it gives the task bar as owner.
+        HWND label = NULL;
+        EnumThreadWindows(GetCurrentThreadId(), FindLabelStep, (LPARAM)&label);
+        RECT r = {};
+        if (label)
+            GetWindowRect(label, &r);
+        if (!label)
+            HostLog(L"probe label none");
+        else
+            HostLog(L"probe label %ls %ld %ld %ld %ld", IsWindowVisible(label) ? L"visible" : L"hidden", (long)r.left,
+                    (long)r.top, (long)r.right, (long)r.bottom);
+    } else if (what == L"pixel" || what == L"at") {
+        POINT point;
+        if (!ScreenPoint(step, &point)) {
+            Fail(step, L"no item '" + step.item + L"' on the Today screen");
+            return;
+        }
+        if (what == L"at") {
+            HWND window = WindowFromPoint(point);
+            HostLog(L"probe at %ld %ld %ls", (long)point.x, (long)point.y, window ? Describe(window).c_str() : L"none");
+            return;
+        }
+        HDC screen = GetDC(NULL);
+        COLORREF colour = GetPixel(screen, point.x, point.y);
+        ReleaseDC(NULL, screen);
+        COLORREF background;
+        bool inside = TodayBackgroundAt(point, &background);
+        HostLog(L"probe pixel %ld %ld %ls background %ls", (long)point.x, (long)point.y, Hex(colour).c_str(),
+                inside ? Hex(background).c_str() : L"none");
+    } else if (what == L"dialog") {
+        HWND dialog = FindOpenDialog();
+        if (!dialog) {
+            HostLog(L"probe dialog none");
+            return;
+        }
+        RECT r;
+        GetWindowRect(dialog, &r);
+        HostLog(L"probe dialog %ls %ld %ld %ld %ld done=%d", Describe(dialog).c_str(), (long)r.left, (long)r.top,
+                (long)r.right, (long)r.bottom, GetPropW(dialog, WINCE_DONE_BUTTON_PROP) ? 1 : 0);
+    } else if (what == L"items") {
+        for (const ItemView &view : TodayItemViews())
+            HostLog(L"probe item %ls %ld %ld %ld %ld selected=%d", view.name.c_str(), (long)view.screenRect.left,
+                    (long)view.screenRect.top, (long)view.screenRect.right, (long)view.screenRect.bottom,
+                    view.selected ? 1 : 0);
+    } else if (what == L"taskbar") {
+        RECT ok;
+        bool shown = TaskBarOkRect(&ok);
+        HostLog(L"probe taskbar '%ls' ok=%d", TaskBarTitle().c_str(), shown ? 1 : 0);
+    }
+}
+
+static BOOL CALLBACK RedrawStep(HWND window, LPARAM)
+{
+    RedrawWindow(window, NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return TRUE;
+}
+
+// Runs the next step; false when the step wants to be called again (a shot's flush).
+static bool RunStep(const Step &step)
+{
+    DWORD now = GetTickCount();
+    switch (step.op) {
+    case Op::Tap:
+        if (PostPen(step, WM_LBUTTONDOWN, L"tap"))
+            PostPen(step, WM_LBUTTONUP, L"release");
+        break;
+    case Op::Down:
+        PostPen(step, WM_LBUTTONDOWN, L"pen down");
+        break;
+    case Op::Up:
+        PostPen(step, WM_LBUTTONUP, L"pen up");
+        break;
+    case Op::Key:
+        HostLog(L"step %d: key %u", step.line, step.vk);
+        PostKey(step.vk);
+        break;
+    case Op::Options:
+        HostLog(L"step %d: options", step.line);
+        PostMessageW(g_today, WM_HOST_OPTIONS, 0, 0);
+        break;
+    case Op::Ok: {
+        RECT ok;
+        if (!TaskBarOkRect(&ok)) {
+            Fail(step, L"the task bar shows no ok");
+            return true;
+        }
+        POINT client = { (ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2 };
+        HostLog(L"step %d: ok", step.line);
+        ScreenToClient(g_taskBar, &client);
+        PostMessageW(g_taskBar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(client.x, client.y));
+        PostMessageW(g_taskBar, WM_LBUTTONUP, 0, MAKELPARAM(client.x, client.y));
+        break;
+    }
+    case Op::Close: {
+        HWND dialog = FindOpenDialog();
+        HWND foreground = GetForegroundWindow();
+        DWORD process = 0;
+        if (foreground)
+            GetWindowThreadProcessId(foreground, &process);
+        if (dialog) {
+            HostLog(L"step %d: close %ls", step.line, Describe(dialog).c_str());
+            PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        } else if (foreground && process != GetCurrentProcessId()) {
+            HostLog(L"step %d: close %ls", step.line, Describe(foreground).c_str());
+            PostMessageW(foreground, WM_CLOSE, 0, 0);
+        } else {
+            HostLog(L"step %d: close: nothing to close", step.line);
+        }
+        break;
+    }
+    case Op::Refresh:
+        HostLog(L"step %d: refresh", step.line);
+        PostMessageW(g_today, WM_HOST_RECREATE, 0, 0);
+        break;
+    case Op::Wait:
+        g_notBefore = now + step.ms;
+        break;
+    case Op::Shot: {
+        if (g_shotPhase == 0) {
+            // Bring every window of ours up to date and give the display a moment.
+            RefreshBars();
+            EnumThreadWindows(GetCurrentThreadId(), RedrawStep, 0);
+            g_shotPhase = 1;
+            g_notBefore = now + 150;
+            return false;
+        }
+        g_shotPhase = 0;
+        std::wstring path = JoinPath(g_outDir, step.text);
+        std::wstring error;
+        if (!SaveScreenPng(path, &error)) {
+            Fail(step, L"screenshot " + path + L": " + error);
+            return true;
+        }
+        HostLog(L"step %d: shot %ls", step.line, path.c_str());
+        break;
+    }
+    case Op::Probe:
+        Probe(step);
+        break;
+    case Op::StopUnlessDialog:
+        if (!FindOpenDialog()) {
+            HostLog(L"step %d: no dialog is open; the script ends here", step.line);
+            Finish(0);
+        }
+        break;
+    }
+    return true;
+}
+
+static VOID CALLBACK ScriptTick(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (!g_running || g_busy || (LONG)(GetTickCount() - g_notBefore) < 0)
+        return;
+    g_busy = true;
+    if (g_next >= g_steps.size())
+        Finish(0);
+    else if (RunStep(g_steps[g_next]))
+        g_next++;
+    g_busy = false;
+}
+
+void StartScript(bool stayOpen)
+{
+    g_stay = stayOpen;
+    g_next = 0;
+    g_shotPhase = 0;
+    g_running = true;
+    g_notBefore = GetTickCount();
+    g_timer = SetTimer(NULL, 0, 15, ScriptTick);
+    HostLog(L"script: %u steps", (unsigned)g_steps.size());
+}
+
+bool ScriptRunning() { return g_running; }

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# `make run`: the Today-screen emulator with Tapshelf on it.
+# With a display it opens the emulator's screen there. Without one (or under CI, or with
+# TAPSHELF_TOUR=1) it runs the guided tour host/tour.txt on a private virtual display and
+# writes its numbered screenshots into the build folder.
+#   SCREEN=240x320 (default), 480x640 or 320x240
+set -uo pipefail
+build=${1:-build}
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+. "$here/wine-env.sh"
+
+screen=${SCREEN:-240x320}
+case "$screen" in
+  240x320|480x640|320x240) ;;
+  *) echo "run: SCREEN must be 240x320, 480x640 or 320x240 (not $screen)" >&2; exit 2 ;;
+esac
+build=$(cd "$build" && pwd)
+host="$build/bin/todayhost.exe"
+[ -f "$host" ] || { echo "run: $host is missing; build first" >&2; exit 1; }
+
+interactive=0
+if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${TAPSHELF_TOUR:-}" ]; then
+  interactive=1
+  export TAPSHELF_USE_DISPLAY=1
+else
+  unset TAPSHELF_USE_DISPLAY
+fi
+
+wine_env_setup "$build" wine-run "$screen" || exit 1
+trap wine_env_teardown EXIT
+wine_env_warm
+
+if [ $interactive = 1 ]; then
+  shots="$build/screenshots"
+  echo "run: the emulator ($screen) opens on display $DISPLAY; Menu > Exit emulator ends it."
+  echo "run: Menu > Screenshot saves into $shots"
+  wine "$host" --device T: --out "$shots" --log "$build/wine-run-host.log"
+  exit $?
+fi
+
+tour="$build/tour"
+[ "$screen" = 240x320 ] || tour="$build/tour-$screen"
+mkdir -p "$tour"
+rm -f "$tour"/*.png "$tour/tour.log"
+echo "run: no display; taking the guided tour on a virtual $screen screen"
+wine "$host" --device T: --script "$root/host/tour.txt" --out "$tour" --log "$tour/tour.log" --timeout 90
+status=$?
+shopt -s nullglob
+shots=("$tour"/*.png)
+if [ $status -ne 0 ] || [ ${#shots[@]} -eq 0 ]; then
+  echo "run: the tour failed (exit $status); see $tour/tour.log" >&2
+  exit 1
+fi
+grep -q "no dialog is open" "$tour/tour.log" 2>/dev/null \
+  && echo "run: Tapshelf has no options dialog yet, so the tour ends before it"
+echo "run: ${#shots[@]} screenshots of the tour are in $tour:"
+for shot in "${shots[@]}"; do echo "  $(basename "$shot")"; done
