@@ -1,0 +1,297 @@
+// The speed benchmarks. Each metric times a product operation against a floor measured
+// in the same run, round by round, and prints
+//     <metric>: <ratio>x (goal <= <goal>x)
+// Ratios, never absolute times: the machine is shared and its speed varies.
+//
+//   tapshelf_bench.exe [--verbose] [--only <word>]
+// --verbose adds the times and the spread of the rounds on stderr.
+#include <windows.h>
+#include <commctrl.h>
+#include <stdio.h>
+#include <string.h>
+#include <string>
+#include <vector>
+#include "bench_support.h"
+#include "store/store.h"
+#include "today/icons.h"
+#include "today/item_window.h"
+#include "today/layout.h"
+#include "today/paint.h"
+
+static bool g_verbose = false;
+static const char *g_only = NULL;
+static int g_errors = 0;
+
+static void Fail(const char *metric, const char *what)
+{
+    fprintf(stderr, "%s: not measured: %s\n", metric, what);
+    g_errors++;
+}
+
+static void Report(const char *metric, const Comparison &c, double goal)
+{
+    if (goal > 0)
+        printf("%s: %.2fx (goal <= %gx)\n", metric, c.ratio, goal);
+    else
+        printf("%s: %.2fx\n", metric, c.ratio);
+    fflush(stdout);
+    if (g_verbose)
+        fprintf(stderr, "  %s: product %.3f ms, floor %.3f ms, rounds %.2fx .. %.2fx\n", metric,
+                c.productMs, c.floorMs, c.lowRatio, c.highRatio);
+}
+
+static bool Wanted(const char *metric)
+{
+    return !g_only || strstr(metric, g_only);
+}
+
+// ---- load 1000 entries -----------------------------------------------------------------
+
+// The registry calls that loading a list cannot do without, and nothing else.
+static void BareLoadLoop()
+{
+    HKEY list;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, LIST_KEY_PATH, 0, (LPWSTR)L"", 0, KEY_ALL_ACCESS, NULL,
+                        &list, NULL) != ERROR_SUCCESS)
+        return;
+    DWORD count = 0;
+    RegQueryInfoKeyW(list, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
+    static const size_t prefix = wcslen(LIST_KEY_PATH);
+    WCHAR path[ENTRY_KEY_PATH_CAPACITY];
+    memcpy(path, LIST_KEY_PATH, prefix * sizeof(WCHAR));
+    path[prefix] = L'\\';
+    for (DWORD i = 0; i < count; i++) {
+        WCHAR *name = path + prefix + 1;
+        DWORD length = TEXT_CAPACITY;
+        if (RegEnumKeyExW(list, i, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            continue;
+        HKEY key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, (LPWSTR)L"", 0, KEY_ALL_ACCESS, NULL, &key,
+                            NULL) != ERROR_SUCCESS)
+            continue;
+        WCHAR text[TEXT_CAPACITY];
+        LONG number;
+        DWORD size = sizeof(text);
+        RegQueryValueExW(key, L"FileName", NULL, NULL, (BYTE *)text, &size);
+        size = sizeof(text);
+        RegQueryValueExW(key, L"CommnadLine", NULL, NULL, (BYTE *)text, &size);
+        size = sizeof(number);
+        RegQueryValueExW(key, L"Index", NULL, NULL, (BYTE *)&number, &size);
+        RegCloseKey(key);
+    }
+    RegCloseKey(list);
+}
+
+static bool ListIsLoaded(LONG count)
+{
+    if (g_State.LaunchCount != count || !g_State.LaunchList)
+        return false;
+    for (LONG i = 0; i < count; i++)
+        if (g_State.LaunchList[i].Index != i || !g_State.LaunchList[i].Name[0])
+            return false;
+    return true;
+}
+
+static void LoadMetric(const std::vector<std::wstring> &files)
+{
+    const char *metric = "load 1000 entries";
+    if (!Wanted(metric))
+        return;
+    WriteEntries(1000, files);
+    LoadLaunchList();
+    if (!ListIsLoaded(1000))
+        return Fail(metric, "the list did not load 1000 entries in Index order");
+    Report(metric, Compare(11, 1, 1, BareLoadLoop, LoadLaunchList), 1.2);
+    FreeLaunchList();
+}
+
+// ---- create 500 entries ----------------------------------------------------------------
+
+static void CreateMetric(const std::vector<std::wstring> &files)
+{
+    const char *metric = "create 500 entries";
+    if (!Wanted(metric))
+        return;
+    WriteEntries(500, files);
+    BenchToday today;
+    HWND item = InitializeCustomItem(&today.item, today.window);
+    bool loaded = item && ListIsLoaded(500);
+    if (item)
+        DestroyWindow(item);
+    if (!loaded)
+        return Fail(metric, "the entry call made no window with 500 entries");
+
+    auto create = [&] {
+        HWND hwnd = InitializeCustomItem(&today.item, today.window);
+        DestroyWindow(hwnd);
+    };
+    Report(metric, Compare(11, 2, 2, LoadLaunchList, create, PumpMessages), 1.2);
+    if (g_verbose) {
+        // What the entry call adds to loading: the same call with an empty list.
+        WriteEntries(0, files);
+        Comparison empty = Compare(11, 10, 10, LoadLaunchList, create, PumpMessages);
+        fprintf(stderr, "  %s with no entries: entry call %.3f ms, loading alone %.3f ms\n", metric,
+                empty.productMs, empty.floorMs);
+    }
+    FreeLaunchList();
+}
+
+// ---- paint 44 ----------------------------------------------------------------------------
+
+// 32-bit pixels of a bitmap.
+static std::vector<DWORD> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height)
+{
+    std::vector<DWORD> pixels((size_t)width * height);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    return pixels;
+}
+
+// Number of cells whose icon square differs from the bare watermark.
+static int CellsWithIcons(const std::vector<DWORD> &painted, const std::vector<DWORD> &bare, int width)
+{
+    const DisplaySettings &s = g_State.Settings;
+    int drawn = 0;
+    CellWalk walk;
+    BeginCellWalk(&walk);
+    for (LONG i = 0; i < g_State.LaunchCount; i++) {
+        RECT cell;
+        NextCell(&walk, &cell);
+        bool differs = false;
+        for (int y = cell.top + s.VMargin; y < cell.top + s.VMargin + s.IconSize && !differs; y++)
+            for (int x = cell.left + s.HMargin; x < cell.left + s.HMargin + s.IconSize; x++)
+                if (painted[(size_t)y * width + x] != bare[(size_t)y * width + x]) {
+                    differs = true;
+                    break;
+                }
+        drawn += differs;
+    }
+    return drawn;
+}
+
+static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<std::wstring> &files)
+{
+    if (!Wanted(metric))
+        return;
+    const LONG count = 44;
+    WriteEntries(count, files);
+    WriteDefaultSettings(iconSize);
+    WriteSettingNumber(L"ShowIconSec", 0);
+
+    // The item as the host makes it: entry call, height query, placement; the icon timer
+    // then builds the image list.
+    BenchToday today;
+    HWND item = InitializeCustomItem(&today.item, today.window);
+    if (!item)
+        return Fail(metric, "the entry call made no window");
+    SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0);
+    int width = GetSystemMetrics(SM_CXSCREEN), height = (int)today.item.cyp;
+    SetWindowPos(item, NULL, 0, 30, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    DWORD start = GetTickCount();
+    while (!g_State.IconImageList && GetTickCount() - start < 5000) {
+        PumpMessages();
+        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
+    }
+    PumpMessages();
+    RECT client;
+    GetClientRect(item, &client);
+    int cx = 0, cy = 0;
+    if (g_State.IconImageList)
+        ImageList_GetIconSize(g_State.IconImageList, &cx, &cy);
+    if (!g_State.IconImageList || ImageList_GetImageCount(g_State.IconImageList) != count
+        || g_State.LaunchCount != count || g_State.Settings.IconSize != (LONG)iconSize
+        || client.right != width || client.bottom != height) {
+        DestroyWindow(item);
+        return Fail(metric, "the item did not build its 44 icons");
+    }
+
+    // The paint target: an off-screen copy of the screen's format, as the paint DC of the
+    // window would be, so that the timing is the item's own drawing and not the display's.
+    HDC screen = GetDC(NULL);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP targetBitmap = CreateCompatibleBitmap(screen, width, height);
+    HDC compose = CreateCompatibleDC(screen);
+    HBITMAP composeBitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(NULL, screen);
+    HGDIOBJ oldTarget = SelectObject(target, targetBitmap);
+    HGDIOBJ oldCompose = SelectObject(compose, composeBitmap);
+    POINT origin = { 0, 0 };
+    MapWindowPoints(item, today.window, &origin, 1);
+
+    PAINTSTRUCT ps = {};
+    ps.hdc = target;
+    ps.rcPaint = client;
+    auto paint = [&] { PaintItem(item, target, &ps, g_State.BackgroundBitmap); };
+    // Any double-buffered paint copies the whole client twice: the background into the
+    // buffer and the buffer to the screen.
+    auto floor = [&] {
+        BitBlt(compose, 0, 0, width, height, today.watermarkDC, origin.x, origin.y, SRCCOPY);
+        BitBlt(target, 0, 0, width, height, compose, 0, 0, SRCCOPY);
+    };
+
+    floor();
+    std::vector<DWORD> bare = PixelsOf(target, targetBitmap, width, height);
+    paint();
+    std::vector<DWORD> painted = PixelsOf(target, targetBitmap, width, height);
+    int drawn = CellsWithIcons(painted, bare, width);
+    if (g_verbose)
+        fprintf(stderr, "  %s: %dx%d client, images %dx%d, %d of %ld cells drawn\n", metric, width,
+                height, cx, cy, drawn, (long)count);
+    if (drawn != count) {
+        Fail(metric, "not every cell shows its icon");
+    } else {
+        Report(metric, Compare(25, 200, 5, floor, paint), 4);
+        if (g_verbose) {
+            // The share of the icons: the same paint with no image list to draw from.
+            HIMAGELIST icons = g_State.IconImageList;
+            g_State.IconImageList = NULL;
+            Comparison bare = Compare(15, 200, 20, floor, paint);
+            g_State.IconImageList = icons;
+            fprintf(stderr, "  %s without icons: %.2fx (product %.3f ms)\n", metric, bare.ratio,
+                    bare.productMs);
+        }
+    }
+
+    SelectObject(compose, oldCompose);
+    DeleteObject(composeBitmap);
+    DeleteDC(compose);
+    SelectObject(target, oldTarget);
+    DeleteObject(targetBitmap);
+    DeleteDC(target);
+    DestroyWindow(item);
+}
+
+int main(int argc, char **argv)
+{
+    for (int i = 1; i < argc; i++) {
+        if (!strcmp(argv[i], "--verbose"))
+            g_verbose = true;
+        else if (!strcmp(argv[i], "--only") && i + 1 < argc)
+            g_only = argv[++i];
+    }
+    if (!EnterDeviceRoot()) {
+        fprintf(stderr, "The sandbox drive T: (with .tapshelf-device) is missing: run the "
+                        "benchmarks through 'make bench'.\n");
+        return 2;
+    }
+    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_LISTVIEW_CLASSES };
+    InitCommonControlsEx(&icc);
+    g_State.ModuleHandle = GetModuleHandleW(NULL);
+    std::vector<std::wstring> files = MakeDeviceFiles();
+
+    DeleteTapshelfKeys();
+    WriteDefaultSettings(16);
+    LoadDisplaySettings();
+    LoadMetric(files);
+    CreateMetric(files);
+    PaintMetric("paint 44 unscaled", 16, files);
+    PaintMetric("paint 44 scaled", 20, files);
+    DeleteTapshelfKeys();
+    return g_errors ? 1 : 0;
+}

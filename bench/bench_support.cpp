@@ -1,0 +1,225 @@
+#include "bench_support.h"
+#include <algorithm>
+#include <shlwapi.h>
+#include "store/store.h"
+
+// ---- Timing ----------------------------------------------------------------------------
+
+double Seconds()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (double)now.QuadPart / (double)frequency.QuadPart;
+}
+
+static double TimeOf(int reps, const std::function<void()> &op)
+{
+    double start = Seconds();
+    for (int i = 0; i < reps; i++)
+        op();
+    return (Seconds() - start) / reps;
+}
+
+Comparison Compare(int rounds, int floorReps, int productReps, const std::function<void()> &floorOp,
+                   const std::function<void()> &productOp, const std::function<void()> &between)
+{
+    std::vector<double> ratios, floors, products;
+    for (int round = -1; round < rounds; round++) {   // round -1 warms caches and is dropped
+        double floorTime, productTime;
+        // Alternate which side goes first, so neither always runs on a warmer cache.
+        if (round % 2 == 0) {
+            floorTime = TimeOf(floorReps, floorOp);
+            if (between) between();
+            productTime = TimeOf(productReps, productOp);
+        } else {
+            productTime = TimeOf(productReps, productOp);
+            if (between) between();
+            floorTime = TimeOf(floorReps, floorOp);
+        }
+        if (between) between();
+        if (round < 0)
+            continue;
+        ratios.push_back(productTime / floorTime);
+        floors.push_back(floorTime);
+        products.push_back(productTime);
+    }
+    Comparison c;
+    c.floorMs = *std::min_element(floors.begin(), floors.end()) * 1000;
+    c.productMs = *std::min_element(products.begin(), products.end()) * 1000;
+    c.ratio = c.productMs / c.floorMs;
+    c.lowRatio = *std::min_element(ratios.begin(), ratios.end());
+    c.highRatio = *std::max_element(ratios.begin(), ratios.end());
+    return c;
+}
+
+// ---- Registry --------------------------------------------------------------------------
+
+void DeleteTapshelfKeys()
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH);
+}
+
+static void WriteValue(const std::wstring &keyPath, const wchar_t *name, DWORD type, const void *data,
+                       DWORD size)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, name, 0, type, (const BYTE *)data, size);
+    RegCloseKey(key);
+}
+
+void WriteSettingNumber(const wchar_t *name, DWORD value)
+{
+    WriteValue(SETTINGS_KEY_PATH, name, REG_DWORD, &value, sizeof(value));
+}
+
+// All eleven values stored, as after the options dialog saved them once.
+void WriteDefaultSettings(DWORD iconSize)
+{
+    WriteValue(SETTINGS_KEY_PATH, L"backbmpfile", REG_SZ, L"", sizeof(WCHAR));
+    WriteSettingNumber(L"stretch_backbmp", 0);
+    WriteSettingNumber(L"CtrlUpDown", 1);
+    WriteSettingNumber(L"IconSize", iconSize);
+    WriteSettingNumber(L"HMargin", 2);
+    WriteSettingNumber(L"VMargin", 2);
+    WriteSettingNumber(L"WinLeftMargin", 0);
+    WriteSettingNumber(L"WinTopMargin", 0);
+    WriteSettingNumber(L"WinRightMargin", 13);
+    WriteSettingNumber(L"WinBottomMargin", 5);
+    WriteSettingNumber(L"ShowIconSec", 1);
+}
+
+void WriteEntry(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
+                LONG index)
+{
+    HKEY key;
+    std::wstring path = std::wstring(LIST_KEY_PATH) + L"\\" + name;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
+                        NULL) != ERROR_SUCCESS)
+        return;
+    RegSetValueExW(key, L"FileName", 0, REG_SZ, (const BYTE *)file.c_str(),
+                   (DWORD)(file.size() + 1) * sizeof(WCHAR));
+    RegSetValueExW(key, L"CommnadLine", 0, REG_SZ, (const BYTE *)commandLine.c_str(),
+                   (DWORD)(commandLine.size() + 1) * sizeof(WCHAR));
+    RegSetValueExW(key, L"Index", 0, REG_DWORD, (const BYTE *)&index, sizeof(index));
+    RegCloseKey(key);
+}
+
+void WriteEntries(int count, const std::vector<std::wstring> &files)
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, LIST_KEY_PATH);
+    // A fixed shuffle (a linear congruential generator), so every run sorts the same input.
+    std::vector<LONG> order(count);
+    for (int i = 0; i < count; i++)
+        order[i] = i;
+    unsigned seed = 12345;
+    for (int i = count - 1; i > 0; i--) {
+        seed = seed * 1103515245u + 12345u;
+        std::swap(order[i], order[(seed >> 8) % (unsigned)(i + 1)]);
+    }
+    for (int i = 0; i < count; i++) {
+        wchar_t name[32];
+        wsprintfW(name, L"Entry %04d", i);
+        WriteEntry(name, files.empty() ? L"" : files[i % files.size()], L"", order[i]);
+    }
+}
+
+// ---- Device folder ---------------------------------------------------------------------
+
+bool EnterDeviceRoot()
+{
+    return SetCurrentDirectoryW(L"T:\\")
+        && GetFileAttributesW(L"T:\\.tapshelf-device") != INVALID_FILE_ATTRIBUTES;
+}
+
+static void WriteTextFile(const wchar_t *path, const char *text)
+{
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    DWORD written;
+    WriteFile(file, text, (DWORD)strlen(text), &written, NULL);
+    CloseHandle(file);
+}
+
+std::vector<std::wstring> MakeDeviceFiles()
+{
+    CreateDirectoryW(L"\\bench", NULL);
+    CreateDirectoryW(L"\\bench\\Folder", NULL);
+    WriteTextFile(L"\\bench\\notes.txt", "notes\r\n");
+    WriteTextFile(L"\\bench\\page.htm", "<html></html>\r\n");
+    WriteTextFile(L"\\bench\\picture.bmp", "BM");
+    // Existing files, a folder, the root, and files that are missing (the default icon).
+    return { L"\\bench\\notes.txt", L"\\bench\\Folder", L"\\bench\\page.htm", L"\\",
+             L"\\bench\\picture.bmp", L"\\bench\\missing.exe", L"\\Program Files\\gone.lnk" };
+}
+
+// ---- Stand-in Today window -------------------------------------------------------------
+
+static LRESULT CALLBACK BenchTodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    BenchToday *today = (BenchToday *)GetWindowLongPtrW(hwnd, GWLP_USERDATA);
+    if (message == TODAYM_DRAWWATERMARK && today) {
+        TODAYDRAWWATERMARKINFO *info = (TODAYDRAWWATERMARKINFO *)lParam;
+        // The host copies the matching part of its background image.
+        POINT origin = { 0, 0 };
+        MapWindowPoints(info->hwnd, hwnd, &origin, 1);
+        BitBlt(info->hdc, info->rc.left, info->rc.top, info->rc.right - info->rc.left,
+               info->rc.bottom - info->rc.top, today->watermarkDC, origin.x + info->rc.left,
+               origin.y + info->rc.top, SRCCOPY);
+        return 0;
+    }
+    if (message == TODAYM_TOOKSELECTION)
+        return 0;
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+BenchToday::BenchToday()
+{
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(NULL);
+    watermarkDC = CreateCompatibleDC(screen);
+    watermark = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(NULL, screen);
+    oldWatermark = SelectObject(watermarkDC, watermark);
+    for (int y = 0; y < height; y += 8) {   // a gradient, as Today themes have
+        RECT band = { 0, y, width, y + 8 };
+        HBRUSH brush = CreateSolidBrush(RGB(0x20, 0x40 + y / 4, 0xC0 - y / 4));
+        FillRect(watermarkDC, &band, brush);
+        DeleteObject(brush);
+    }
+
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = BenchTodayProc;
+    wc.hInstance = GetModuleHandleW(NULL);
+    wc.lpszClassName = L"BenchToday";
+    RegisterClassW(&wc);
+    window = CreateWindowExW(0, L"BenchToday", L"Today", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                             NULL, NULL, GetModuleHandleW(NULL), NULL);
+    SetWindowLongPtrW(window, GWLP_USERDATA, (LONG_PTR)this);
+    item.fEnabled = TRUE;
+    item.tlit = tlitCustom;
+    item.hinstDLL = GetModuleHandleW(NULL);
+}
+
+BenchToday::~BenchToday()
+{
+    DestroyWindow(window);
+    SelectObject(watermarkDC, oldWatermark);
+    DeleteObject(watermark);
+    DeleteDC(watermarkDC);
+}
+
+void PumpMessages()
+{
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}

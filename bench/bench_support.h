@@ -1,0 +1,64 @@
+// Helpers of the benchmarks: timing in rounds against a floor, registry set-up, the
+// sandboxed device folder and a stand-in Today window.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+#include "todaycmn.h"
+
+// ---- Timing ----------------------------------------------------------------------------
+
+double Seconds();   // a monotonic clock
+
+struct Comparison {
+    double ratio;        // fastest product operation / fastest floor operation
+    double floorMs;      // the fastest floor operation
+    double productMs;    // the fastest product operation
+    double lowRatio;     // the smallest and largest ratio of single rounds, for the spread
+    double highRatio;
+};
+
+// Runs the floor (floorReps times) and the product (productReps times) alternately, for
+// `rounds` rounds after one warm-up round. Each side's time is the fastest of its rounds:
+// on a shared machine the fastest round is the one least disturbed, and interleaving the
+// sides gives both the same chances. `between` (optional) runs outside the timed parts.
+Comparison Compare(int rounds, int floorReps, int productReps, const std::function<void()> &floorOp,
+                   const std::function<void()> &productOp,
+                   const std::function<void()> &between = nullptr);
+
+// ---- Registry --------------------------------------------------------------------------
+
+void DeleteTapshelfKeys();
+void WriteSettingNumber(const wchar_t *name, DWORD value);
+void WriteDefaultSettings(DWORD iconSize);
+void WriteEntry(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
+                LONG index);
+// count entries named "Entry NNNN" whose Index values are a fixed shuffle of 0 .. count-1,
+// so that loading has to sort them; files[i % files.size()] is entry i's file.
+void WriteEntries(int count, const std::vector<std::wstring> &files);
+
+// ---- Device folder ---------------------------------------------------------------------
+
+// Makes the current directory the sandbox drive T: (the device root). False when T: is
+// not the sandbox that the bench script prepared.
+bool EnterDeviceRoot();
+// A few real files and folders under "\bench" for entries to point at.
+std::vector<std::wstring> MakeDeviceFiles();
+
+// ---- Stand-in Today window -------------------------------------------------------------
+
+// A top-level window that paints its watermark (a prepared bitmap, as the host copies its
+// own) for TODAYM_DRAWWATERMARK.
+struct BenchToday {
+    HWND window = NULL;
+    TODAYLISTITEM item = {};
+    HBITMAP watermark = NULL;
+    HDC watermarkDC = NULL;
+    HGDIOBJ oldWatermark = NULL;
+
+    BenchToday();
+    ~BenchToday();
+};
+
+void PumpMessages();
