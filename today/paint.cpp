@@ -20,25 +20,29 @@ LONG HitTestEntry(LONG x, LONG y)
     return -1;
 }
 
-// The image size of the icon list: large when IconSize reaches the average of the two.
-static int ImageSizeFor(LONG iconSize)
+// The size of the list's images. The list was sized by the IconSize of its build (large when
+// that reaches the average of the two system sizes); the options dialog can change the setting
+// while a live window keeps its icons, so the list itself is asked.
+static int ImageSizeOf(HIMAGELIST list)
 {
+    int cx = 0, cy = 0;
+    if (ImageList_GetIconSize(list, &cx, &cy) && cx > 0)
+        return cx;
     int large = GetSystemMetrics(SM_CXICON);
     int small = GetSystemMetrics(SM_CXSMICON);
-    return iconSize >= (large + small) / 2 ? large : small;
+    return g_State.Settings.IconSize >= (large + small) / 2 ? large : small;
 }
 
 BOOL DrawEntryIcon(HIMAGELIST list, int i, HDC dc, int x, int y, int width, int height)
 {
-    int large = GetSystemMetrics(SM_CXICON);
-    int small = GetSystemMetrics(SM_CXSMICON);
     if (!list)
         return 0;
-    if (width == large || width == small)
+    // At the images' own size (one of the two system sizes) the icon is drawn as it is.
+    int m = ImageSizeOf(list);
+    if (width == m)
         return ImageList_Draw(list, i, dc, x, y, ILD_NORMAL);
 
     // Scaled: the icon on a magenta square, stretched with magenta left out.
-    int m = ImageSizeFor(g_State.Settings.IconSize);
     HDC square = CreateCompatibleDC(dc);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, m, m);
     HGDIOBJ oldBitmap = SelectObject(square, bitmap);

@@ -9,6 +9,34 @@ extern "C" HBITMAP WINAPI SHLoadDIBitmap(LPCWSTR szFileName)
                                LR_LOADFROMFILE | LR_CREATEDIBSECTION);
 }
 
+// Copies with the key colour left out. A stretched copy takes, for every destination pixel,
+// the nearest source pixel, as the device does: desktop TransparentBlt stretches in its work
+// context's default mode (BLACKONWHITE), which ANDs the dropped rows and columns into their
+// neighbours, so key pixels merge with the picture's and come out as stray colours.
+static BOOL CopyLeavingKeyOut(HDC dest, LONG x, LONG y, LONG cx, LONG cy, HDC src, LONG sx, LONG sy,
+                              LONG scx, LONG scy, COLORREF key)
+{
+    if (cx == scx && cy == scy)
+        return TransparentBlt(dest, x, y, cx, cy, src, sx, sy, scx, scy, key);
+    if (cx <= 0 || cy <= 0 || scx <= 0 || scy <= 0)
+        return FALSE;
+    HDC work = CreateCompatibleDC(dest);
+    HBITMAP bitmap = CreateCompatibleBitmap(dest, cx, cy);
+    if (!work || !bitmap) {
+        if (bitmap) DeleteObject(bitmap);
+        if (work) DeleteDC(work);
+        return FALSE;
+    }
+    HGDIOBJ old = SelectObject(work, bitmap);
+    SetStretchBltMode(work, COLORONCOLOR);
+    BOOL ok = StretchBlt(work, 0, 0, cx, cy, src, sx, sy, scx, scy, SRCCOPY)
+        && TransparentBlt(dest, x, y, cx, cy, work, 0, 0, cx, cy, key);
+    SelectObject(work, old);
+    DeleteObject(bitmap);
+    DeleteDC(work);
+    return ok;
+}
+
 extern "C" BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG DstCy,
                                         HANDLE hSrc, LONG SrcX, LONG SrcY, LONG SrcCx, LONG SrcCy,
                                         COLORREF TransparentColor)
@@ -17,8 +45,8 @@ extern "C" BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG 
         return FALSE;
     DWORD type = GetObjectType(hSrc);
     if (type == OBJ_DC || type == OBJ_MEMDC)
-        return TransparentBlt(hdcDest, DstX, DstY, DstCx, DstCy, (HDC)hSrc, SrcX, SrcY, SrcCx, SrcCy,
-                              TransparentColor);
+        return CopyLeavingKeyOut(hdcDest, DstX, DstY, DstCx, DstCy, (HDC)hSrc, SrcX, SrcY, SrcCx, SrcCy,
+                                 TransparentColor);
     if (type != OBJ_BITMAP)
         return FALSE;
 
@@ -26,8 +54,8 @@ extern "C" BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG 
     if (!src)
         return FALSE;
     HGDIOBJ old = SelectObject(src, hSrc);
-    BOOL ok = TransparentBlt(hdcDest, DstX, DstY, DstCx, DstCy, src, SrcX, SrcY, SrcCx, SrcCy,
-                             TransparentColor);
+    BOOL ok = CopyLeavingKeyOut(hdcDest, DstX, DstY, DstCx, DstCy, src, SrcX, SrcY, SrcCx, SrcCy,
+                                TransparentColor);
     SelectObject(src, old);
     DeleteDC(src);
     return ok;

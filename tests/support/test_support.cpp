@@ -395,3 +395,11 @@ POINT ScreenPoint(HWND window, int x, int y)
     ClientToScreen(window, &pt);
     return pt;
 }
+
+void ResetItemState()
+{
+    const DisplaySettings defaults = { L"", 0, 1, 16, 2, 2, 0, 0, 13, 5, 1 };
+    g_State.Settings = defaults;
+    g_State.HighlightedEntry = -1;
+    g_State.FocusedEntry = 0;
+}

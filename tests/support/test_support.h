@@ -94,3 +94,7 @@ void PenDown(int screenX, int screenY);
 void PenUp(int screenX, int screenY);
 // Screen point of a client point of a window.
 POINT ScreenPoint(HWND window, int x, int y);
+
+// Puts the settings and the two entry indices back to their values at library load, so
+// that several tests can run in one process.
+void ResetItemState();
