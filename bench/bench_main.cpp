@@ -101,7 +101,7 @@ static void LoadMetric(const std::vector<std::wstring> &files)
     LoadLaunchList();
     if (!ListIsLoaded(1000))
         return Fail(metric, "the list did not load 1000 entries in Index order");
-    Report(metric, Compare(11, 1, 1, BareLoadLoop, LoadLaunchList), 1.2);
+    Report(metric, Compare(25, 1, 1, BareLoadLoop, LoadLaunchList), 1.2);
     FreeLaunchList();
 }
 
@@ -125,7 +125,7 @@ static void CreateMetric(const std::vector<std::wstring> &files)
         HWND hwnd = InitializeCustomItem(&today.item, today.window);
         DestroyWindow(hwnd);
     };
-    Report(metric, Compare(11, 2, 2, LoadLaunchList, create, PumpMessages), 1.2);
+    Report(metric, Compare(31, 1, 1, LoadLaunchList, create, PumpMessages), 1.2);
     if (g_verbose) {
         // What the entry call adds to loading: the same call with an empty list.
         WriteEntries(0, files);
