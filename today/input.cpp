@@ -86,9 +86,12 @@ LRESULT OnUserNavigation(HWND hwnd, WPARAM key)
     UINT forward = upDown ? VK_DOWN : VK_RIGHT;
     LONG index;
     if (key == back) {
-        if (g_State.FocusedEntry <= 0)
+        // A focus left beyond the end of a list that has since shrunk steps back onto
+        // the last entry, not through indices that no longer hold one.
+        LONG focus = g_State.FocusedEntry < g_State.LaunchCount ? g_State.FocusedEntry : g_State.LaunchCount;
+        if (focus <= 0)
             return 0;
-        index = g_State.FocusedEntry - 1;
+        index = focus - 1;
     } else if (key == forward) {
         if (g_State.FocusedEntry >= g_State.LaunchCount - 1)
             return 0;

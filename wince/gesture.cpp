@@ -46,6 +46,9 @@ extern "C" DWORD WINAPI SHRecognizeGesture(SHRGINFO *shrg)
         DWORD elapsed = GetTickCount() - start;
         if (elapsed >= hold)
             return GN_CONTEXTMENU;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, hold - elapsed, QS_MOUSEBUTTON | QS_MOUSEMOVE);
+        // Wake for pen input, and for posted messages too: a pen-up or move can also arrive
+        // posted (by the host, or by tests) and must end the wait just as soon.
+        MsgWaitForMultipleObjects(0, NULL, FALSE, hold - elapsed,
+                                  QS_MOUSEBUTTON | QS_MOUSEMOVE | QS_POSTMESSAGE);
     }
 }

@@ -403,3 +403,20 @@ void ResetItemState()
     g_State.HighlightedEntry = -1;
     g_State.FocusedEntry = 0;
 }
+
+void PlacePen(int screenX, int screenY)
+{
+    // Confining the cursor makes the X server move its pointer into the confining area.
+    RECT spot = { screenX, screenY, screenX + 1, screenY + 1 };
+    ClipCursor(&spot);
+    PumpMessages(30);
+    ClipCursor(NULL);
+    DWORD start = GetTickCount();
+    POINT pt = {};
+    do {
+        PenMoveTo(screenX, screenY);
+        PumpMessages(120);   // Wine re-reads the X pointer after 100 ms without input
+        GetCursorPos(&pt);
+    } while ((pt.x != screenX || pt.y != screenY) && GetTickCount() - start < 2000);
+    PumpMessages(20);
+}

@@ -98,3 +98,8 @@ POINT ScreenPoint(HWND window, int x, int y);
 // Puts the settings and the two entry indices back to their values at library load, so
 // that several tests can run in one process.
 void ResetItemState();
+
+// Puts the pen (the X server's pointer too) at a screen point and leaves it there. Wine
+// follows the X pointer, and warps it only while it lies inside Wine's desktop window:
+// call this before real pen input so that positions given to SendInput stick.
+void PlacePen(int screenX, int screenY);
