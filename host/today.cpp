@@ -148,6 +148,9 @@ static LRESULT SendItem(TodayItem &item, UINT message, WPARAM wParam)
         return 0;
     LRESULT result = SendMessageW(item.window, message, wParam, 0);
     HostLog(L"send %ls %ls %u -> %ld", item.name.c_str(), MessageName(message), (unsigned)wParam, (long)result);
+    // An item draws its selected state but leaves the repaint to the host.
+    if (message == WM_TODAYCUSTOM_RECEIVEDSELECTION || message == WM_TODAYCUSTOM_LOSTSELECTION)
+        InvalidateRect(item.window, NULL, FALSE);
     return result;
 }
 
@@ -292,9 +295,12 @@ static void Layout()
         RECT rect = { 0, y, client.right, y + height };
         bool moved = !EqualRect(&rect, &item.rect);
         item.rect = rect;
-        if (!item.builtIn && item.window)
+        // A moved item paints anew: its watermark must line up with the new place.
+        if (!item.builtIn && item.window && moved) {
             SetWindowPos(item.window, NULL, rect.left, rect.top, rect.right - rect.left, height,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS);
+            InvalidateRect(item.window, NULL, FALSE);
+        }
         if (moved) {
             RECT screen = rect;
             MapWindowPoints(g_today, NULL, (POINT *)&screen, 2);

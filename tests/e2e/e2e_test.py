@@ -1,0 +1,608 @@
+#!/usr/bin/env python3
+"""End-to-end tests of Tapshelf on the Today-screen emulator.
+
+Each test gives the emulator (todayhost.exe) a device folder of its own as drive U:, sets
+up the registry, runs a script of steps against the live screen and then checks what came
+of it: the programs started (the recorder appends its command line to a log), the
+registry, the host's event log (its probes report windows and pixels) and screenshots.
+
+Run by ctest inside scripts/run-tests.sh, which provides the Wine prefix, the display and a
+warm Wine server:  e2e_test.py --build BUILD_DIR GROUP
+"""
+import argparse
+import os
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import time
+import unittest
+
+BUILD = ''
+ITEMS_KEY = r'HKEY_LOCAL_MACHINE\Software\Microsoft\Today\Items'
+TAPSHELF_KEY = r'HKEY_CURRENT_USER\Software\Tapshelf'
+TASK_BAR = 26      # task bar height at 240x320
+MENU_BAR_TOP = 294
+
+
+def winpath(path):
+    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+
+
+def reg_string(text):
+    return '"' + text.replace('\\', '\\\\').replace('"', '\\"') + '"'
+
+
+def wine(args, timeout=30, env=None):
+    return subprocess.run(['wine'] + args, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL, timeout=timeout, env=env)
+
+
+def reg_query(key):
+    """Values and subkey names of a registry key: ({name: (type, text)}, [subkeys])."""
+    out = wine(['reg', 'query', key]).stdout.decode('utf-8', 'replace').replace('\r', '')
+    values, subkeys = {}, []
+    lines = out.split('\n')
+    for line in lines[1:]:
+        if line.startswith('    '):
+            parts = line.strip().split('    ')
+            if len(parts) >= 2:
+                values[parts[0]] = (parts[1], parts[2] if len(parts) > 2 else '')
+        elif line.upper().startswith(key.upper() + '\\'):
+            subkeys.append(line[len(key) + 1:])
+    return values, subkeys
+
+
+def has_dialog_resource(path, dialog_id):
+    """Whether a PE file holds an RT_DIALOG resource with the given id."""
+    data = open(path, 'rb').read()
+    pe = struct.unpack_from('<I', data, 0x3C)[0]
+    sections = struct.unpack_from('<H', data, pe + 6)[0]
+    optional_size = struct.unpack_from('<H', data, pe + 20)[0]
+    optional = pe + 24
+    directories = optional + (96 if struct.unpack_from('<H', data, optional)[0] == 0x10B else 112)
+    rsrc_rva = struct.unpack_from('<I', data, directories + 2 * 8)[0]
+    if not rsrc_rva:
+        return False
+    base = None
+    for i in range(sections):
+        _, vsize, va, raw_size, raw_pointer = struct.unpack_from('<8sIIII', data, optional + optional_size + 40 * i)
+        if va <= rsrc_rva < va + max(vsize, raw_size):
+            base = raw_pointer + rsrc_rva - va
+    if base is None:
+        return False
+
+    def entries(offset):
+        named, ids = struct.unpack_from('<HH', data, base + offset + 12)
+        for k in range(named + ids):
+            yield struct.unpack_from('<II', data, base + offset + 16 + 8 * k)
+
+    for name, target in entries(0):
+        if name == 5 and target & 0x80000000:
+            return any(n == dialog_id for n, _ in entries(target & 0x7FFFFFFF))
+    return False
+
+
+class Run:
+    """What one run of the emulator left: its exit code and its event log."""
+
+    def __init__(self, code, log):
+        self.code = code
+        self.log = log
+
+    def lines(self, prefix):
+        return [line for line in self.log if line.startswith(prefix)]
+
+    def sends(self, item):
+        """Messages the host sent to an item, without the periodic height queries."""
+        return [line[len('send ' + item) + 1:] for line in self.lines('send %s ' % item)
+                if 'QUERYREFRESHCACHE' not in line]
+
+    def rect(self, item):
+        """The item's last screen rectangle."""
+        found = self.lines('layout %s ' % item)
+        assert found, 'no layout of %s in the log' % item
+        return tuple(int(v) for v in found[-1].split()[-4:])
+
+    def probes(self, what):
+        return [line[len('probe ' + what) + 1:] for line in self.lines('probe %s' % what)]
+
+    def pixels(self):
+        """(x, y) -> (pixel, background) of every pixel probe."""
+        result = {}
+        for line in self.probes('pixel'):
+            x, y, pixel, _, background = line.split()
+            result[(int(x), int(y))] = (pixel, background)
+        return result
+
+
+class E2ETest(unittest.TestCase):
+    """A fresh device folder (drive U:), an empty registry and logs of the test's own."""
+
+    def setUp(self):
+        self.prefix = os.environ.get('WINEPREFIX', '')
+        self.assertTrue(self.prefix and os.path.isdir(self.prefix),
+                        'run the end-to-end tests through scripts/run-tests.sh')
+        self.work = os.path.join(BUILD, 'tests', 'e2e', 'work', self.id().split('.', 1)[1])
+        shutil.rmtree(self.work, ignore_errors=True)
+        self.device = os.path.join(self.work, 'device')
+        os.makedirs(self.device)
+        self.drive = os.path.join(self.prefix, 'dosdevices', 'u:')
+        if os.path.lexists(self.drive):
+            os.remove(self.drive)
+        os.symlink(self.device, self.drive)
+        self.launch_log = os.path.join(self.work, 'launches.txt')
+        self.item_log = os.path.join(self.work, 'item.txt')
+        self.host = os.path.join(BUILD, 'bin', 'todayhost.exe')
+        self.dll = os.path.join(BUILD, 'bin', 'tapshelf.dll')
+        self.recorder = os.path.join(BUILD, 'tests', 'recorder.exe')
+        self.registry('')
+
+    def tearDown(self):
+        self.registry('')
+        if os.path.lexists(self.drive):
+            os.remove(self.drive)
+
+    # ---- set-up helpers
+
+    def registry(self, body):
+        """Empties Tapshelf's keys and the Today item list, then imports body (REGEDIT4)."""
+        text = 'REGEDIT4\n\n[-%s]\n\n[-%s]\n\n%s\n' % (TAPSHELF_KEY, ITEMS_KEY, body)
+        path = os.path.join(self.work, 'registry.reg')
+        with open(path, 'w', newline='\r\n') as f:
+            f.write(text)
+        self.assertEqual(0, wine(['regedit', '/S', winpath(path)]).returncode)
+
+    @staticmethod
+    def item_key(name, dll, order=0, enabled=1, options=1, extra=None):
+        lines = ['[%s\\%s]' % (ITEMS_KEY, name), '"Type"=dword:00000004', '"DLL"=' + reg_string(winpath(dll)),
+                 '"Order"=dword:%08x' % order, '"Enabled"=dword:%08x' % enabled, '"Options"=dword:%08x' % options]
+        for value, number in (extra or {}).items():
+            lines.append('"%s"=dword:%08x' % (value, number))
+        return '\n'.join(lines) + '\n\n'
+
+    def tapshelf_item(self, enabled=1):
+        return self.item_key('Tapshelf', self.dll, enabled=enabled)
+
+    @staticmethod
+    def entries(*entries, settings=None):
+        """Launch list keys: (name, file, command line) in list order; settings as numbers."""
+        text = '[%s\\FileList]\n\n' % TAPSHELF_KEY
+        for index, (name, file, command) in enumerate(entries):
+            text += '[%s\\FileList\\%s]\n"FileName"=%s\n"CommnadLine"=%s\n"Index"=dword:%08x\n\n' % (
+                TAPSHELF_KEY, name, reg_string(file), reg_string(command), index)
+        text += '[%s]\n"ShowIconSec"=dword:00000000\n' % TAPSHELF_KEY
+        for name, value in (settings or {}).items():
+            text += '"%s"=dword:%08x\n' % (name, value)
+        return text + '\n'
+
+    def install_recorder(self):
+        """The recorder as \\Windows\\recorder.exe of the device."""
+        os.makedirs(os.path.join(self.device, 'Windows'), exist_ok=True)
+        shutil.copy(self.recorder, os.path.join(self.device, 'Windows', 'recorder.exe'))
+        return '\\Windows\\recorder.exe'
+
+    # ---- running
+
+    def run_script(self, script, host=None, expect_code=0):
+        script_path = os.path.join(self.work, 'script.txt')
+        log_path = os.path.join(self.work, 'host.log')
+        with open(script_path, 'w') as f:
+            f.write(script)
+        env = dict(os.environ, TAPSHELF_LAUNCH_LOG=winpath(self.launch_log),
+                   TAPSHELF_E2E_ITEM_LOG=winpath(self.item_log), WINEDEBUG='-all')
+        result = subprocess.run(['wine', host or self.host, '--device', 'U:', '--dll', winpath(self.dll),
+                                 '--script', winpath(script_path), '--log', winpath(log_path),
+                                 '--out', winpath(os.path.join(self.work, 'out')), '--timeout', '40'],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                timeout=60, env=env)
+        log = []
+        if os.path.exists(log_path):
+            with open(log_path, encoding='utf-8') as f:
+                log = f.read().splitlines()
+        run = Run(result.returncode, log)
+        self.assertEqual(expect_code, result.returncode,
+                         'host exit code; stderr:\n%s\nlog:\n%s' % (result.stderr.decode(errors='replace'),
+                                                                    '\n'.join(log)))
+        return run
+
+    def launches(self, count, timeout=10.0):
+        """The command lines of started programs, once count of them are there (then a short
+        grace period shows any start that should not have happened)."""
+        deadline = time.time() + timeout
+        lines = []
+        while time.time() < deadline:
+            lines = self.read_lines(self.launch_log)
+            if len(lines) >= count:
+                break
+            time.sleep(0.05)
+        time.sleep(0.3)
+        return self.read_lines(self.launch_log)
+
+    @staticmethod
+    def read_lines(path):
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding='utf-8') as f:
+            return f.read().splitlines()
+
+    def item_events(self):
+        return self.read_lines(self.item_log)
+
+
+# ---------------------------------------------------------------------------------------
+
+class Launching(E2ETest):
+    def test_a_tap_starts_its_entry_and_a_miss_or_a_drag_starts_nothing(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item() + self.entries(('Alpha', program, 'alpha beta'), ('Plain', program, '')))
+        run = self.run_script('''
+            tap 150 10 Tapshelf      # empty space right of the icons
+            down 10 10 Tapshelf      # pen down on the first icon ...
+            up 30 10 Tapshelf        # ... lifted on the second
+            tap 10 10 Tapshelf
+            wait 400
+            tap 30 10 Tapshelf
+        ''')
+        lines = self.launches(2)
+        self.assertEqual(2, len(lines), lines)
+        self.assertTrue(lines[0].endswith(' alpha beta'), lines)
+        self.assertIn('recorder.exe', lines[1].lower())
+        self.assertFalse(lines[1].rstrip().endswith('alpha beta'), lines)
+        # Every pen-down in the item tells the host, also on empty space.
+        self.assertEqual(4, len(run.lines('took selection Tapshelf')))
+        self.assertEqual(['selection Tapshelf'], run.lines('selection'))
+
+    def test_a_missing_program_brings_the_platforms_message_and_the_screen_goes_on(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item()
+                      + self.entries(('Gone', '\\Program Files\\gone.exe', ''), ('Here', program, 'here')))
+        run = self.run_script('''
+            tap 10 10 Tapshelf
+            wait 300
+            probe dialog
+            close
+            wait 300
+            probe dialog
+            tap 30 10 Tapshelf
+        ''')
+        dialogs = run.probes('dialog')
+        self.assertTrue(dialogs[0].startswith('#32770'), dialogs)
+        self.assertEqual('none', dialogs[1])
+        self.assertEqual(['here'], [line.split()[-1] for line in self.launches(1)])
+
+
+class Folders(E2ETest):
+    def test_folders_and_the_root_open_in_the_file_explorer_beside_the_host(self):
+        # A copy of the host with the recorder as its fexplore.exe.
+        folder = os.path.join(self.work, 'bin')
+        os.makedirs(folder)
+        host = shutil.copy(self.host, os.path.join(folder, 'todayhost.exe'))
+        shutil.copy(self.recorder, os.path.join(folder, 'fexplore.exe'))
+        self.registry(self.tapshelf_item() + self.entries(('Docs', '\\My Documents', 'dropped'), ('Root', '\\', '')))
+        self.run_script('''
+            key down
+            key down
+            key return
+            wait 400
+            key down
+            key return
+        ''', host=host)
+        lines = self.launches(2)
+        self.assertEqual(2, len(lines), lines)
+        for line in lines:
+            self.assertIn('fexplore.exe', line.lower())
+        self.assertTrue(lines[0].endswith(' \\My Documents'), lines)
+        self.assertTrue(lines[1].endswith(' \\'), lines)
+
+
+class Keys(E2ETest):
+    def test_the_selection_walks_through_the_entries_and_on_to_the_other_items(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item()
+                      + self.entries(('One', program, 'one'), ('Two', program, 'two'), ('Three', program, 'three')))
+        run = self.run_script('''
+            key up        # from below: the last entry
+            key return
+            wait 400
+            key up
+            key up
+            key up        # past the first entry: on to the date item
+            key left      # the date item's: no item sees it
+            key down      # into Tapshelf from above: the first entry
+            key down
+            key return
+            probe label
+        ''')
+        self.assertEqual(['RECEIVEDSELECTION 38 -> 1', 'ACTION 0 -> 1', 'USERNAVIGATION 38 -> 1',
+                          'USERNAVIGATION 38 -> 1', 'USERNAVIGATION 38 -> 0', 'LOSTSELECTION 0 -> 1',
+                          'RECEIVEDSELECTION 40 -> 1', 'USERNAVIGATION 40 -> 1', 'ACTION 0 -> 1'],
+                         run.sends('Tapshelf'))
+        self.assertEqual(['selection Tapshelf', 'selection Date', 'selection Tapshelf'], run.lines('selection'))
+        self.assertEqual(['three', 'two'], [line.split()[-1] for line in self.launches(2)])
+        # The key selection shows the entry's name just above the item's corner.
+        left, top, _, _ = run.rect('Tapshelf')
+        state, l, t, r, b = run.probes('label')[-1].split()
+        self.assertEqual(('visible', 0, top - 2), (state, int(l), int(b)))
+
+    def test_left_and_right_move_inside_the_item_in_the_other_key_mode(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item()
+                      + self.entries(('One', program, 'one'), ('Two', program, 'two'), settings={'CtrlUpDown': 0}))
+        run = self.run_script('''
+            key down
+            key down
+            key right
+            key right     # at the last entry: back to the host, which has nothing below
+            key down      # up and down are the host's in this mode
+            key return
+            wait 400
+            key up
+        ''')
+        self.assertEqual(['RECEIVEDSELECTION 40 -> 1', 'USERNAVIGATION 39 -> 1', 'USERNAVIGATION 39 -> 0',
+                          'USERNAVIGATION 40 -> 0', 'ACTION 0 -> 1', 'USERNAVIGATION 38 -> 0', 'LOSTSELECTION 0 -> 1'],
+                         run.sends('Tapshelf'))
+        self.assertEqual(['two'], [line.split()[-1] for line in self.launches(1)])
+
+
+class Label(E2ETest):
+    def test_holding_the_pen_shows_the_name_above_left_of_it_and_lifting_it_starts_the_entry(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item() + self.entries(*[('E%d' % i, program, 'e%d' % i) for i in range(8)]))
+        run = self.run_script('''
+            down 150 10 Tapshelf     # the eighth icon
+            wait 800
+            probe label
+            up 150 10 Tapshelf
+            probe label
+        ''')
+        left, top, _, _ = run.rect('Tapshelf')
+        shown, hidden = run.probes('label')
+        state, l, t, r, b = shown.split()
+        self.assertEqual(('visible', left + 148, top + 8), (state, int(r), int(b)))
+        self.assertTrue(hidden.startswith('hidden'), hidden)
+        self.assertEqual(['e7'], [line.split()[-1] for line in self.launches(1)])
+
+    def test_a_quick_tap_shows_no_name_and_a_tap_on_the_name_hides_it(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item() + self.entries(('One', program, 'one'), ('Two', program, 'two')))
+        run = self.run_script('''
+            tap 10 10 Tapshelf
+            probe label
+            key down                 # the item has the selection: the next entry, named
+            probe label
+            tap 4 -6 Tapshelf        # on the label, just above the item
+            probe label
+        ''')
+        after_tap, named, after_label_tap = run.probes('label')
+        self.assertTrue(after_tap.startswith('hidden'), after_tap)
+        self.assertTrue(named.startswith('visible'), named)
+        self.assertTrue(after_label_tap.startswith('hidden'), after_label_tap)
+        self.assertEqual(['one'], [line.split()[-1] for line in self.launches(1)])
+
+
+class Screen(E2ETest):
+    def test_the_item_shows_the_hosts_background_and_the_screenshot_holds_the_screen(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item() + self.entries(('One', program, 'one'), ('Two', program, 'two')))
+        run = self.run_script('''
+            wait 300
+            probe pixel 230 12 Tapshelf   # right of the icons
+            probe pixel 30 22 Tapshelf    # below the icons
+            probe pixel 120 200           # the Today window under the items
+            probe pixel 1 1 Tapshelf      # a corner of the first cell
+            key down
+            key down
+            probe pixel 1 1 Tapshelf      # the same corner, now highlighted
+            shot screen.png
+            probe at 120 5
+            probe at 120 310
+            probe at 120 200
+            probe taskbar
+        ''')
+        left, top, _, _ = run.rect('Tapshelf')
+        pixels = run.pixels()
+        probes = [line.split() for line in run.probes('pixel')]
+        for x, y in ((left + 230, top + 12), (left + 30, top + 22), (120, 200)):
+            pixel, background = pixels[(x, y)]
+            self.assertEqual(background, pixel, 'pixel at %d,%d' % (x, y))
+        corner_before = probes[3][2]
+        corner_after, background = probes[4][2], probes[4][4]
+        self.assertEqual(background, corner_before)
+        self.assertNotEqual(background, corner_after)
+
+        shot = os.path.join(self.work, 'out', 'screen.png')
+        size = subprocess.run(['identify', '-format', '%w %h', shot], capture_output=True, timeout=30)
+        self.assertEqual(b'240 320', size.stdout)
+        x, y = left + 230, top + 12
+        colour = subprocess.run(['convert', shot, '-format', '%%[hex:p{%d,%d}]' % (x, y), 'info:'],
+                                capture_output=True, timeout=30).stdout.decode()
+        self.assertEqual(pixels[(x, y)][0], colour[:6])
+
+        self.assertEqual(['120 5 HHTaskBar \'\'', '120 310 menu_worker \'\'',
+                          '120 200 DesktopExplorerWindow \'Today\''], run.probes('at'))
+        self.assertEqual(["'Today' ok=0"], run.probes('taskbar'))
+
+
+class Registry(E2ETest):
+    def test_the_first_run_registers_the_item_and_writes_the_demo_list_and_the_device_folders(self):
+        run = self.run_script('wait 100\n')
+        values, _ = reg_query(ITEMS_KEY + '\\Tapshelf')
+        self.assertEqual(('REG_DWORD', '0x4'), values['Type'])
+        self.assertEqual(('REG_SZ', winpath(self.dll)), values['DLL'])
+        self.assertEqual(('REG_DWORD', '0x1'), values['Enabled'])
+        self.assertEqual(('REG_DWORD', '0x1'), values['Options'])
+        _, names = reg_query(TAPSHELF_KEY + '\\FileList')
+        self.assertEqual(5, len(names), names)
+        files, indices = set(), set()
+        for name in names:
+            entry, _ = reg_query(TAPSHELF_KEY + '\\FileList\\' + name)
+            files.add(entry['FileName'][1])
+            indices.add(entry['Index'][1])
+            self.assertEqual('REG_SZ', entry['CommnadLine'][0])
+        self.assertTrue({'\\', '\\My Documents', '\\Windows\\clock.exe'} <= files, files)
+        self.assertEqual({'0x0', '0x1', '0x2', '0x3', '0x4'}, indices)
+        for path in ('Windows/clock.exe', 'My Documents/Welcome.txt', 'Program Files', '.tapshelf-device'):
+            self.assertTrue(os.path.exists(os.path.join(self.device, path)), path)
+        self.assertEqual(1, len(run.lines('item Tapshelf: loaded')))
+
+    def test_an_existing_list_and_item_key_are_kept_and_a_disabled_item_is_not_shown(self):
+        self.registry(self.tapshelf_item(enabled=0) + '[%s\\FileList]\n' % TAPSHELF_KEY)
+        run = self.run_script('probe items\n')
+        self.assertEqual([], reg_query(TAPSHELF_KEY + '\\FileList')[1])
+        self.assertEqual(('REG_DWORD', '0x0'), reg_query(ITEMS_KEY + '\\Tapshelf')[0]['Enabled'])
+        self.assertEqual(['item Tapshelf: disabled'], run.lines('item Tapshelf'))
+        self.assertEqual(['Date'], [line.split()[0] for line in run.probes('item')])
+
+    def test_broken_item_keys_are_skipped(self):
+        self.registry(self.tapshelf_item()
+                      + self.item_key('Broken', os.path.join(self.work, 'none.dll'))
+                      + self.item_key('NotMine', self.dll).replace('dword:00000004', 'dword:00000001', 1)
+                      + self.item_key('NoEntry', self.recorder))
+        run = self.run_script('probe items\n')
+        self.assertTrue(run.lines('item Broken: cannot load'))
+        self.assertTrue(run.lines('item NotMine: not a custom item'))
+        self.assertTrue(run.lines('item NoEntry: no export ordinal 240'))
+        self.assertEqual(['Date', 'Tapshelf'], [line.split()[0] for line in run.probes('item')])
+
+    def test_a_root_that_is_not_ours_is_left_alone(self):
+        with open(os.path.join(self.device, 'keep.txt'), 'w') as f:
+            f.write('not a device')
+        self.registry(self.tapshelf_item() + '[%s\\FileList]\n' % TAPSHELF_KEY)
+        run = self.run_script('wait 50\n')
+        self.assertEqual(['keep.txt'], os.listdir(self.device))
+        self.assertTrue(run.lines('device: ') and 'left as it is' in run.lines('device: ')[0])
+
+
+class Options(E2ETest):
+    def test_the_options_soft_key_runs_dialog_500_or_says_there_is_none(self):
+        self.registry(self.tapshelf_item() + self.entries())
+        if not has_dialog_resource(self.dll, 500):
+            run = self.run_script('''
+                options
+                wait 200
+                probe dialog
+            ''')
+            self.assertEqual(['options: Tapshelf has no options dialog yet'], run.lines('options'))
+            self.assertEqual(['none'], run.probes('dialog'))
+            self.assertEqual([], run.lines('items: re-created'))
+            return
+        run = self.run_script('''
+            options
+            wait 300
+            probe dialog
+            probe taskbar
+            ok
+            wait 300
+            probe dialog
+        ''')
+        dialog, after = run.probes('dialog')
+        rect = tuple(int(v) for v in dialog.split()[-5:-1])
+        self.assertEqual((0, TASK_BAR, 240, MENU_BAR_TOP), rect)
+        self.assertTrue(dialog.endswith('done=1'), dialog)
+        self.assertTrue(run.probes('taskbar')[0].endswith('ok=1'))
+        self.assertEqual('none', after)
+        self.assertEqual(1, len(run.lines('items: re-created')))
+        self.assertEqual(2, len(run.lines('item Tapshelf: loaded')))
+
+
+class HostContract(E2ETest):
+    """The host's side of the Today item contract, checked with the tests' own item."""
+
+    def setUp(self):
+        super().setUp()
+        self.test_item = os.path.join(BUILD, 'tests', 'e2e', 'e2e_item.dll')
+
+    def items(self, alpha=None, beta=None):
+        return (self.tapshelf_item(enabled=0)
+                + self.item_key('Alpha', self.test_item, order=2, options=1, extra=dict({'TestHeight': 30}, **(alpha or {})))
+                + self.item_key('Beta', self.test_item, order=1, options=0, extra=dict({'TestHeight': 20}, **(beta or {})))
+                + self.item_key('Gamma', self.test_item, order=0, enabled=0))
+
+    def test_items_stand_in_their_order_at_the_heights_they_ask_for(self):
+        self.registry(self.items(beta={'TestHeight2': 40}))
+        run = self.run_script('''
+            probe items
+            wait 2300                # the host asks again every 2 seconds
+            probe items
+            probe pixel 200 5 Alpha  # the item paints the host's watermark
+        ''')
+        first, second = run.probes('item')[:3], run.probes('item')[3:]
+        self.assertEqual(['Date', 'Beta', 'Alpha'], [line.split()[0] for line in first])
+        heights = lambda probes: [int(p.split()[4]) - int(p.split()[2]) for p in probes]
+        self.assertEqual([38, 20, 30], heights(first))
+        self.assertEqual([38, 40, 30], heights(second))
+        self.assertEqual(TASK_BAR + 38 + 40, int(second[2].split()[2]))
+        pixel, background = list(run.pixels().values())[0]
+        self.assertEqual(background, pixel)
+        self.assertEqual(['item Gamma: disabled'], run.lines('item Gamma'))
+        events = self.item_events()
+        self.assertEqual(['Beta init order 1 options 0', 'Alpha init order 2 options 1'],
+                         [e for e in events if ' init ' in e])
+
+    def test_a_refused_selection_goes_on_to_the_next_item_and_a_tap_takes_it(self):
+        self.registry(self.items(beta={'TestRefuse': 1}))
+        run = self.run_script('''
+            key down     # the date item
+            key down     # Beta refuses: Alpha
+            key up       # Alpha answers 0: the host moves up past Beta to the date item
+            tap 5 5 Beta
+            tap 5 5 Alpha
+            key return
+        ''')
+        events = [e for e in self.item_events() if ' init ' not in e and 'query' not in e]
+        self.assertEqual(['Beta received 40 -> 0', 'Alpha received 40 -> 1', 'Alpha navigate 38 -> 0', 'Alpha lost',
+                          'Beta received 38 -> 0', 'Beta pen down', 'Alpha pen down', 'Beta lost', 'Alpha action'],
+                         [e for e in events if 'clearcache' not in e and 'destroy' not in e and e != 'detach'])
+        self.assertEqual(['selection Date', 'selection Alpha', 'selection Date', 'selection Beta', 'selection Alpha'],
+                         run.lines('selection'))
+
+    def test_the_options_dialog_fills_the_screen_between_the_bars_and_ok_makes_the_items_anew(self):
+        self.registry(self.items())
+        run = self.run_script('''
+            options
+            wait 200
+            probe dialog
+            probe taskbar
+            ok
+            wait 200
+            probe dialog
+            key down
+            key down     # Beta, which has no options
+            options
+            wait 200
+            probe dialog
+        ''')
+        dialog = run.probes('dialog')[0]
+        self.assertTrue(dialog.startswith("#32770 'Test options' 0 %d 240 %d done=1" % (TASK_BAR, MENU_BAR_TOP)),
+                        dialog)
+        self.assertEqual(["'Test options' ok=1"], run.probes('taskbar'))
+        self.assertEqual(['none', 'none'], run.probes('dialog')[1:])
+        self.assertEqual(['options Alpha: opened', 'options Alpha: closed -> 1', 'options: Beta has no options'],
+                         run.lines('options'))
+        events = self.item_events()
+        self.assertEqual(['options init', 'options ok'], [e for e in events if e.startswith('options')])
+        # Unloading, both after the dialog and at the end: each item's cache is cleared before
+        # its window goes, and the library is freed after the last window.
+        for rounds in (events[:events.index('detach') + 1], events[events.index('detach') + 1:]):
+            unload = [e for e in rounds if 'clearcache' in e or 'destroy' in e or e == 'detach']
+            self.assertEqual(5, len(unload), rounds)
+            for name in ('Alpha', 'Beta'):
+                self.assertLess(unload.index(name + ' clearcache'), unload.index(name + ' destroy'))
+            self.assertEqual('detach', unload[-1])
+
+
+def main():
+    global BUILD
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--build', required=True)
+    parser.add_argument('group', nargs='?')
+    args, rest = parser.parse_known_args()
+    BUILD = os.path.abspath(args.build)
+    argv = [sys.argv[0]] + ([args.group] if args.group else []) + rest
+    unittest.main(argv=argv, verbosity=2)
+
+
+if __name__ == '__main__':
+    main()
