@@ -29,6 +29,14 @@ fi
 
 wine_env_setup "$build" wine-run "$screen" || exit 1
 trap wine_env_teardown EXIT
+# A VGA device draws at 192 dots per inch: dialogs and their fonts come out twice as big.
+dpi=96
+[ "$screen" = 480x640 ] && dpi=192
+if [ "$(cat "$WINEPREFIX/.tapshelf-dpi" 2>/dev/null)" != $dpi ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f </dev/null >/dev/null 2>&1
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+  echo $dpi > "$WINEPREFIX/.tapshelf-dpi"
+fi
 wine_env_warm
 
 if [ $interactive = 1 ]; then
