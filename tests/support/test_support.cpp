@@ -418,5 +418,7 @@ void PlacePen(int screenX, int screenY)
         PumpMessages(120);   // Wine re-reads the X pointer after 100 ms without input
         GetCursorPos(&pt);
     } while ((pt.x != screenX || pt.y != screenY) && GetTickCount() - start < 2000);
+    if (pt.x != screenX || pt.y != screenY)
+        fprintf(stderr, "PlacePen: the pen went to %ld,%ld, not %d,%d\n", pt.x, pt.y, screenX, screenY);
     PumpMessages(20);
 }
