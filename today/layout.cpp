@@ -5,16 +5,17 @@ void BeginCellWalk(CellWalk *walk)
 {
     walk->x = g_State.Settings.WinLeftMargin;
     walk->y = g_State.Settings.WinTopMargin;
+    // Read once per walk: the width cannot change within one, and asking costs a round
+    // trip to the window system that a per-cell read would repeat on every paint.
+    walk->screenWidth = GetSystemMetrics(SM_CXSCREEN);
 }
 
 void NextCell(CellWalk *walk, RECT *cell)
 {
     const DisplaySettings &s = g_State.Settings;
-    // The screen width, not the window's, read for every cell.
-    LONG screenWidth = GetSystemMetrics(SM_CXSCREEN);
     LONG cellWidth = s.IconSize + 2 * s.HMargin;
     LONG cellHeight = s.IconSize + 2 * s.VMargin;
-    if (walk->x + cellWidth > screenWidth - s.WinRightMargin) {
+    if (walk->x + cellWidth > walk->screenWidth - s.WinRightMargin) {
         walk->x = s.WinLeftMargin;
         walk->y += cellHeight;
     }

@@ -6,6 +6,7 @@
 struct CellWalk {
     LONG x;
     LONG y;
+    LONG screenWidth;   // rows wrap at the screen's width, not the window's
 };
 
 void BeginCellWalk(CellWalk *walk);
