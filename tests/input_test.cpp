@@ -29,7 +29,13 @@ protected:
     TestToday today;
     const POINT at = { 100, 100 };
 
-    void SetUp() override { WinceSetHoldTime(1000); }
+    void SetUp() override
+    {
+        WinceSetHoldTime(1000);
+        // The pen rests on the point, as when a hold check starts after a pen-down there.
+        PlacePen(at.x, at.y);
+        Drain();
+    }
     void TearDown() override
     {
         PenUp(at.x, at.y);

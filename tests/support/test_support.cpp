@@ -379,8 +379,10 @@ static void SendPen(DWORD flags, int screenX, int screenY)
 {
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dx = (screenX * 65536 + GetSystemMetrics(SM_CXSCREEN) / 2) / GetSystemMetrics(SM_CXSCREEN);
-    input.mi.dy = (screenY * 65536 + GetSystemMetrics(SM_CYSCREEN) / 2) / GetSystemMetrics(SM_CYSCREEN);
+    // Absolute positions are 65536ths of the screen, mapped back by truncation: round up.
+    int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    input.mi.dx = (screenX * 65536 + w - 1) / w;
+    input.mi.dy = (screenY * 65536 + h - 1) / h;
     input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof(input));
 }
