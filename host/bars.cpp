@@ -97,10 +97,20 @@ static MenuBarState ReadMenuBarState()
     return state;
 }
 
+// Wine's virtual desktop lets another program's window, when it is raised, cover even a
+// topmost window; the task bar takes its place on top again.
+void RaiseTaskBar()
+{
+    SetWindowPos(g_taskBar, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(g_taskBar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 void RefreshBars()
 {
     if (g_taskBar) {
         TaskBarState task = ReadTaskBarState();
+        if (task.active != g_task.active || (task.active && !OurProcess(task.active)))
+            RaiseTaskBar();
         if (!(task == g_task)) {
             g_task = task;
             InvalidateRect(g_taskBar, NULL, FALSE);

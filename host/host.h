@@ -62,6 +62,7 @@ HWND CreateTaskBar(HINSTANCE instance);
 HWND CreateMenuBar(HINSTANCE instance);
 // Re-reads the active window and the soft keys' state and repaints what changed.
 void RefreshBars();
+void RaiseTaskBar();
 // The "ok" button of the task bar in screen coordinates, when it is shown.
 bool TaskBarOkRect(RECT *screen);
 std::wstring TaskBarTitle();

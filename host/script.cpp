@@ -366,7 +366,7 @@ static void Probe(const Step &step)
 
 static BOOL CALLBACK RedrawStep(HWND window, LPARAM)
 {
-    RedrawWindow(window, NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(window, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     return TRUE;
 }
 
@@ -434,6 +434,7 @@ static bool RunStep(const Step &step)
         if (g_shotPhase == 0) {
             // Bring every window of ours up to date and give the display a moment.
             RefreshBars();
+            RaiseTaskBar();
             EnumThreadWindows(GetCurrentThreadId(), RedrawStep, 0);
             g_shotPhase = 1;
             g_notBefore = now + 150;

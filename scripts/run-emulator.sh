@@ -4,6 +4,8 @@
 # TAPSHELF_TOUR=1) it runs the guided tour host/tour.txt on a private virtual display and
 # writes its numbered screenshots into the build folder.
 #   SCREEN=240x320 (default), 480x640 or 320x240
+#   SCRIPT=FILE runs that script of steps instead (headless, or on the display with
+#   TAPSHELF_USE_DISPLAY=1); its screenshots and log go to BUILD/script-out.
 set -uo pipefail
 build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -19,8 +21,15 @@ build=$(cd "$build" && pwd)
 host="$build/bin/todayhost.exe"
 [ -f "$host" ] || { echo "run: $host is missing; build first" >&2; exit 1; }
 
+script=${SCRIPT:-}
+if [ -n "$script" ]; then
+  [ -f "$script" ] || { echo "run: no script $script" >&2; exit 2; }
+  script=$(cd "$(dirname "$script")" && pwd)/$(basename "$script")
+fi
 interactive=0
-if [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${TAPSHELF_TOUR:-}" ]; then
+if [ -n "$script" ]; then
+  :   # headless, unless TAPSHELF_USE_DISPLAY=1 asks for the display
+elif [ -n "${DISPLAY:-}" ] && [ -z "${CI:-}" ] && [ -z "${TAPSHELF_TOUR:-}" ]; then
   interactive=1
   export TAPSHELF_USE_DISPLAY=1
 else
@@ -45,6 +54,16 @@ if [ $interactive = 1 ]; then
   echo "run: Menu > Screenshot saves into $shots"
   wine "$host" --device T: --out "$shots" --log "$build/wine-run-host.log"
   exit $?
+fi
+
+if [ -n "$script" ]; then
+  out="$build/script-out"
+  mkdir -p "$out"
+  echo "run: running $script on the $screen screen"
+  wine "$host" --device T: --script "$script" --out "$out" --log "$out/script.log" --timeout 300
+  status=$?
+  echo "run: exit $status; screenshots and script.log are in $out"
+  exit $status
 fi
 
 tour="$build/tour"
