@@ -133,7 +133,15 @@ static DWORD NextOrder()
 void RegisterTapshelfItem(const std::wstring &dllPath)
 {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TAPSHELF_ITEM_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TAPSHELF_ITEM_KEY, 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS) {
+        // A key left by a build folder that has moved names a library that is gone.
+        WCHAR current[MAX_PATH + 1] = L"";
+        DWORD type = 0, size = sizeof(current) - sizeof(WCHAR);
+        if (RegQueryValueExW(key, L"DLL", NULL, &type, (BYTE *)current, &size) == ERROR_SUCCESS && type == REG_SZ
+            && !Exists(current) && Exists(dllPath.c_str())) {
+            SetText(key, L"DLL", dllPath);
+            HostLog(L"registry: Today item Tapshelf named %ls, which is gone; now %ls", current, dllPath.c_str());
+        }
         RegCloseKey(key);
         return;
     }

@@ -182,11 +182,16 @@ bool LoadScript(const std::wstring &path, std::wstring *error)
         return false;
     }
     DWORD size = GetFileSize(file, NULL);
+    if (size > (1u << 20)) {
+        CloseHandle(file);
+        *error = L"the script " + path + L" is larger than 1 MB";
+        return false;
+    }
     std::string bytes(size, '\0');
     DWORD read = 0;
     BOOL readOk = size == 0 || ReadFile(file, &bytes[0], size, &read, NULL);
     CloseHandle(file);
-    if (!readOk || read != size || size > (1u << 20)) {
+    if (!readOk || read != size) {
         *error = L"cannot read the script " + path;
         return false;
     }
