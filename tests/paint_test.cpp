@@ -477,6 +477,55 @@ TEST_F(Paint, WindowPaintsOnScreenWithoutErasingAndOnlyWhereInvalid)
     EXPECT_EQ(0, d.count) << d.Report();
 }
 
+TEST_F(Paint, ScreenShowsTheItemWithItsHighlightAndTheHeldName)
+{
+    // A mixed list: programs, a folder, the root, a document and missing files.
+    std::wstring folder = SandboxFolder();
+    WriteFileText(folder + L"\\notes.txt", "notes");
+    std::string program = TestProgramFolder() + "\\recorder.exe";
+    std::wstring recorder(program.begin(), program.end());
+    const wchar_t *targets[] = { recorder.c_str(), L"\\", folder.c_str(), L"\\missing.exe" };
+    for (int i = 0; i < 14; i++) {
+        std::wstring target = i == 5 ? folder + L"\\notes.txt" : targets[i % 4];
+        WriteEntryKey(L"Entry number " + std::to_wstring(i), target, L"", i);
+    }
+    int size = 16;
+    if (const char *wanted = getenv("TAPSHELF_SNAPSHOT_ICONSIZE")) size = atoi(wanted);
+    WriteSettingNumber(L"IconSize", size);
+    CreateItem();
+    RECT itemRect;
+    GetWindowRect(item, &itemRect);
+
+    // Hold the pen on entry 6 (in the second row when the icons are small).
+    int cw = size + 4, perRow = (GetSystemMetrics(SM_CXSCREEN) - 13) / cw;
+    POINT pen = { (6 % perRow) * cw + cw / 2, (6 / perRow) * (size + 4) + size / 2 };
+    if (6 / perRow > 0) pen = { (11 % perRow) * cw + cw / 2, (11 / perRow) * (size + 4) + size / 2 };
+    MSG msg;
+    while (PeekMessageW(&msg, NULL, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE)) {}
+    SendMessageW(item, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pen.x, pen.y));
+    LONG held = g_State.HighlightedEntry;
+    ASSERT_NE(-1, held);
+    ASSERT_TRUE(IsWindowVisible(g_State.NameLabel));
+    UpdateWindow(item);
+    UpdateWindow(g_State.NameLabel);
+    PumpMessages(50);
+    Pixels screen = CaptureWindow(NULL);
+
+    RECT label;
+    GetWindowRect(g_State.NameLabel, &label);
+    EXPECT_EQ(RGB(255, 255, 255), screen.At(label.left + 2, label.top + 2)) << "the label's white";
+    EXPECT_EQ(itemRect.left + pen.x - 2, label.right);
+    int cellLeft = pen.x - pen.x % cw, cellTop = pen.y - pen.y % (size + 4);
+    EXPECT_EQ(highlight, screen.At(itemRect.left + cellLeft, itemRect.top + cellTop + size + 3));
+    EXPECT_EQ(WATERMARK_COLOUR, screen.At(itemRect.right - 2, itemRect.bottom - 1));
+
+    if (const char *path = getenv("TAPSHELF_SNAPSHOT")) {
+        std::string p(path);
+        EXPECT_TRUE(SavePng(screen, std::wstring(p.begin(), p.end()))) << path;
+    }
+    SendMessageW(item, WM_LBUTTONUP, 0, MAKELPARAM(-20, -20));
+}
+
 // ---- Hit test ----
 
 class HitTest : public testing::Test {
