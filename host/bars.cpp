@@ -234,7 +234,7 @@ static void PaintTaskBar(HWND hwnd, HDC dc)
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
     RECT button = ButtonRect();
-    int right = g_task.button == TaskButton::None ? client.right - Scaled(4) : button.left;
+    int right = g_task.button == TaskButton::None ? client.right - Scaled(4) : button.left - Scaled(2);
     SelectObject(dc, g_smallFont);
     SIZE clockSize = {};
     GetTextExtentPoint32W(dc, g_task.clock.c_str(), (int)g_task.clock.size(), &clockSize);

@@ -185,7 +185,7 @@ class E2ETest(unittest.TestCase):
 
     # ---- running
 
-    def run_script(self, script, host=None, expect_code=0):
+    def run_script(self, script, host=None, expect_code=0, timeout=40):
         script_path = os.path.join(self.work, 'script.txt')
         log_path = os.path.join(self.work, 'host.log')
         with open(script_path, 'w') as f:
@@ -198,7 +198,7 @@ class E2ETest(unittest.TestCase):
         with open(stderr_path, 'wb') as stderr:
             result = subprocess.run(['wine', host or self.host, '--device', 'U:', '--dll', winpath(self.dll),
                                      '--script', winpath(script_path), '--log', winpath(log_path),
-                                     '--out', winpath(os.path.join(self.work, 'out')), '--timeout', '40'],
+                                     '--out', winpath(os.path.join(self.work, 'out')), '--timeout', str(timeout)],
                                     stdin=subprocess.DEVNULL, stdout=stderr, stderr=stderr, timeout=60, env=env)
         with open(stderr_path, 'rb') as f:
             output = f.read().decode(errors='replace')
@@ -209,6 +209,7 @@ class E2ETest(unittest.TestCase):
         run = Run(result.returncode, log)
         self.assertEqual(expect_code, result.returncode,
                          'host exit code; output:\n%s\nlog:\n%s' % (output, '\n'.join(log)))
+        run.output = output
         return run
 
     def launches(self, count, timeout=10.0):
@@ -428,6 +429,28 @@ class Screen(E2ETest):
         self.assertEqual(['120 5 HHTaskBar \'\'', '120 310 menu_worker \'\'',
                           '120 200 DesktopExplorerWindow \'Today\''], run.probes('at'))
         self.assertEqual(["'Today' ok=0"], run.probes('taskbar'))
+
+
+class Scripts(E2ETest):
+    def test_a_hold_step_shows_the_name_and_starts_the_entry(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item() + self.entries(('One', program, 'one'), ('Two', program, 'two')))
+        run = self.run_script('hold 30 10 Tapshelf\nprobe label\n')
+        self.assertTrue(run.probes('label')[0].startswith('hidden'))
+        self.assertEqual(['two'], [line.split()[-1] for line in self.launches(1)])
+
+    def test_a_bad_script_stops_with_its_line_and_never_hangs(self):
+        self.registry(self.tapshelf_item() + self.entries())
+        run = self.run_script('wait 10\n\njump 1 2\n', expect_code=2)
+        self.assertIn("line 3: unknown step 'jump'", run.output)
+        self.assertEqual([], run.lines('item'))        # refused before anything was loaded
+        run = self.run_script('tap 1 1 Nowhere\n', expect_code=2)
+        self.assertIn("script line 1: no item 'Nowhere'", run.output)
+        self.assertEqual(1, len(run.lines('unload Tapshelf: library freed')))
+        started = time.time()
+        run = self.run_script('wait 20000\n', expect_code=3, timeout=1)
+        self.assertLess(time.time() - started, 10)
+        self.assertIn('time-out', run.output)
 
 
 class Registry(E2ETest):
