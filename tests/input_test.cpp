@@ -185,6 +185,7 @@ protected:
     }
     void TearDown() override
     {
+        WinceSetHoldTime(150);
         if (item) DestroyWindow(item);
         today.itemWindow = NULL;
         ResetRegistry();
@@ -252,11 +253,12 @@ TEST_F(Input, TapOnEmptySpaceCapturesAndTellsTheHostButStartsNothing)
 {
     CreateItem(3);
     g_State.FocusedEntry = 1;
+    WinceSetHoldTime(1000);   // a hold check, if one were made, would be plain to see
     // Beyond the last cell, and in the bottom margin under the first.
     for (POINT pt : { POINT{ 150, 10 }, POINT{ 5, 22 } }) {
         SCOPED_TRACE(std::to_string(pt.x) + "," + std::to_string(pt.y));
         int took = today.tookSelection;
-        EXPECT_LT(PressAt(pt.x, pt.y), 100u) << "no hold is awaited where nothing was hit";
+        EXPECT_LT(PressAt(pt.x, pt.y), 500u) << "no hold is awaited where nothing was hit";
         EXPECT_EQ(-1, g_State.HighlightedEntry);
         EXPECT_EQ(item, GetCapture());
         EXPECT_EQ(took + 1, today.tookSelection);
@@ -272,8 +274,9 @@ TEST_F(Input, TapOnEmptySpaceCapturesAndTellsTheHostButStartsNothing)
 TEST_F(Input, TapOnAnEntryStartsItAndTheKeysGoOnFromThere)
 {
     CreateItem(6);
+    WinceSetHoldTime(1000);
     DWORD elapsed = Tap(65, 10, 66, 12);   // entry 3, lifted a pixel away on the same icon
-    EXPECT_LT(elapsed, 100u) << "the pen-up already queued ends the hold check";
+    EXPECT_LT(elapsed, 500u) << "the pen-up already queued ends the hold check";
     EXPECT_EQ(std::vector<std::string>{ "entry3" }, Arguments(1));
     EXPECT_EQ(3, g_State.FocusedEntry);
     EXPECT_EQ(-1, g_State.HighlightedEntry);
