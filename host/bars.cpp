@@ -126,6 +126,7 @@ void RefreshBars()
 }
 
 std::wstring TaskBarTitle() { return g_task.title; }
+bool TaskBarShowsClose() { return g_task.button == TaskButton::Close; }
 
 static RECT FlagRect() { return { 0, 0, Scaled(26), g_screen.taskBarHeight }; }
 

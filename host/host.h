@@ -66,6 +66,7 @@ void RaiseTaskBar();
 // The "ok" button of the task bar in screen coordinates, when it is shown.
 bool TaskBarOkRect(RECT *screen);
 std::wstring TaskBarTitle();
+bool TaskBarShowsClose();   // the "X" for another program's window
 void ShowNotice(const std::wstring &text);
 // Our topmost open dialog (not the name label), or NULL.
 HWND FindOpenDialog();

@@ -9,6 +9,7 @@
 //   close              cancels our topmost dialog, else closes another program's window
 //   refresh            unloads and loads all items again
 //   wait MS            shot FILE.png (relative to --out)
+//   await CLASS [MS]   waits (5 s at most, or MS) for a visible window of that class
 //   probe label | pixel X Y [ITEM] | at X Y [ITEM] | dialog | items | taskbar
 //   stop-unless dialog ends the script here (successfully) when no dialog is open
 //
@@ -19,7 +20,7 @@
 #include "host.h"
 #include "wince_testing.h"
 
-enum class Op { Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Shot, Probe, StopUnlessDialog };
+enum class Op { Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Await, Shot, Probe, StopUnlessDialog };
 
 struct Step {
     Op op;
@@ -40,6 +41,8 @@ static bool g_running;
 static bool g_busy;
 static bool g_stay;
 static int g_shotPhase;
+static bool g_awaiting;
+static DWORD g_awaitStart;
 
 // ---- Parsing
 
@@ -143,6 +146,12 @@ static bool ParseLine(const std::wstring &raw, int number, std::vector<Step> *st
         step.op = Op::Wait;
         int ms = 0;
         ok = words.size() == 2 && ParseInt(words[1], &ms) && ms >= 0;
+        step.ms = (DWORD)ms;
+    } else if (op == L"await") {
+        step.op = Op::Await;
+        int ms = 5000;
+        ok = (words.size() == 2 || (words.size() == 3 && ParseInt(words[2], &ms) && ms >= 0));
+        step.text = words.size() >= 2 ? words[1] : L"";
         step.ms = (DWORD)ms;
     } else if (op == L"shot") {
         step.op = Op::Shot;
@@ -365,7 +374,8 @@ static void Probe(const Step &step)
     } else if (what == L"taskbar") {
         RECT ok;
         bool shown = TaskBarOkRect(&ok);
-        HostLog(L"probe taskbar '%ls' ok=%d", TaskBarTitle().c_str(), shown ? 1 : 0);
+        HostLog(L"probe taskbar '%ls' ok=%d close=%d", TaskBarTitle().c_str(), shown ? 1 : 0,
+                TaskBarShowsClose() ? 1 : 0);
     }
 }
 
@@ -435,6 +445,24 @@ static bool RunStep(const Step &step)
     case Op::Wait:
         g_notBefore = now + step.ms;
         break;
+    case Op::Await: {
+        HWND window = FindWindowW(step.text.c_str(), NULL);
+        if (window && IsWindowVisible(window)) {
+            g_awaiting = false;
+            HostLog(L"step %d: await %ls: there", step.line, step.text.c_str());
+            break;
+        }
+        if (!g_awaiting) {
+            g_awaiting = true;
+            g_awaitStart = now;
+        } else if (now - g_awaitStart >= step.ms) {
+            g_awaiting = false;
+            Fail(step, L"no window of class " + step.text + L" within " + std::to_wstring(step.ms) + L" ms");
+            return true;
+        }
+        g_notBefore = now + 30;
+        return false;
+    }
     case Op::Shot: {
         if (g_shotPhase == 0) {
             // Bring every window of ours up to date and give the display a moment.

@@ -302,6 +302,23 @@ class Folders(E2ETest):
         self.assertTrue(lines[1].endswith(' \\'), lines)
 
 
+    def test_the_file_explorer_stand_in_opens_the_folder_and_the_task_bar_closes_it(self):
+        self.registry(self.tapshelf_item() + self.entries(('Docs', '\\My Documents', '')))
+        run = self.run_script('''
+            tap 10 10 Tapshelf
+            await TapshelfFileExplorer
+            probe at 120 100
+            probe taskbar
+            tap 226 13               # the task bar's X
+            wait 300
+            probe at 120 100
+        ''')
+        inside, after = run.probes('at')
+        self.assertEqual("120 100 SysListView32 ''", inside)
+        self.assertEqual(["'File Explorer' ok=0 close=1"], run.probes('taskbar'))
+        self.assertEqual("120 100 DesktopExplorerWindow 'Today'", after)
+
+
 class Keys(E2ETest):
     def test_the_selection_walks_through_the_entries_and_on_to_the_other_items(self):
         program = self.install_recorder()
@@ -428,7 +445,7 @@ class Screen(E2ETest):
 
         self.assertEqual(['120 5 HHTaskBar \'\'', '120 310 menu_worker \'\'',
                           '120 200 DesktopExplorerWindow \'Today\''], run.probes('at'))
-        self.assertEqual(["'Today' ok=0"], run.probes('taskbar'))
+        self.assertEqual(["'Today' ok=0 close=0"], run.probes('taskbar'))
 
 
 class Scripts(E2ETest):
@@ -530,7 +547,7 @@ class Options(E2ETest):
         rect = tuple(int(v) for v in dialog.split()[-5:-1])
         self.assertEqual((0, TASK_BAR, 240, MENU_BAR_TOP), rect)
         self.assertTrue(dialog.endswith('done=1'), dialog)
-        self.assertTrue(run.probes('taskbar')[0].endswith('ok=1'))
+        self.assertTrue(run.probes('taskbar')[0].endswith('ok=1 close=0'))
         self.assertEqual('none', after)
         self.assertEqual(1, len(run.lines('items: re-created')))
         self.assertEqual(2, len(run.lines('item Tapshelf: loaded')))
@@ -607,7 +624,7 @@ class HostContract(E2ETest):
         dialog = run.probes('dialog')[0]
         self.assertTrue(dialog.startswith("#32770 'Test options' 0 %d 240 %d done=1" % (TASK_BAR, MENU_BAR_TOP)),
                         dialog)
-        self.assertEqual(["'Test options' ok=1"], run.probes('taskbar'))
+        self.assertEqual(["'Test options' ok=1 close=0"], run.probes('taskbar'))
         self.assertEqual(['none', 'none'], run.probes('dialog')[1:])
         self.assertEqual(['options Alpha: opened', 'options Alpha: closed -> 1', 'options: Beta has no options'],
                          run.lines('options'))
