@@ -355,10 +355,6 @@ void LoadTodayItems()
 
 void UnloadTodayItems()
 {
-    // The selected item leaves the selection first, as on any move away from it.
-    TodayItem *selected = SelectedItem();
-    if (selected && !selected->builtIn)
-        SendItem(*selected, WM_TODAYCUSTOM_LOSTSELECTION, 0);
     g_selected = -1;
     for (auto &item : g_items)
         if (!item->builtIn)
