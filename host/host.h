@@ -38,6 +38,8 @@ HWND CreateTodayWindow(HINSTANCE instance);
 void LoadTodayItems();
 void UnloadTodayItems();
 void TodayKey(UINT vk);
+// Dispatches a message, keeping count of item code on the stack.
+void DispatchHostMessage(const MSG &msg);
 bool IsTodayKey(UINT vk);
 // The item whose options the soft key opens, and whether it has an options dialog.
 bool OptionsAvailable(std::wstring *itemName, std::wstring *reason);

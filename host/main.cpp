@@ -233,7 +233,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
             continue;
         }
         TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        DispatchHostMessage(msg);
     }
 
     UnloadTodayItems();

@@ -33,6 +33,23 @@ struct TodayItem {
 static std::vector<std::unique_ptr<TodayItem>> g_items;
 static int g_selected = -1;
 static bool g_inOptions;
+static int g_itemCalls;          // item code on the stack: a message to an item, its options
+static bool g_recreatePending;   // items to be made anew once that code has returned
+static WPARAM g_recreations;     // how often the items were made anew
+
+// Marks item code on the stack while it runs. An item may run a modal loop (the
+// platform's message for a program that does not start, its options dialog), and the
+// screen's soft keys still work meanwhile: the items must not be unloaded under it.
+struct ItemCall {
+    ItemCall() { g_itemCalls++; }
+    ~ItemCall()
+    {
+        if (--g_itemCalls == 0 && g_recreatePending) {
+            g_recreatePending = false;
+            PostMessageW(g_today, WM_HOST_RECREATE, g_recreations, 1);
+        }
+    }
+};
 static HFONT g_dateFont;
 static HFONT g_ownerFont;
 
@@ -146,7 +163,11 @@ static LRESULT SendItem(TodayItem &item, UINT message, WPARAM wParam)
 {
     if (!item.window || !IsWindow(item.window))
         return 0;
-    LRESULT result = SendMessageW(item.window, message, wParam, 0);
+    LRESULT result;
+    {
+        ItemCall call;
+        result = SendMessageW(item.window, message, wParam, 0);
+    }
     HostLog(L"send %ls %ls %u -> %ld", item.name.c_str(), MessageName(message), (unsigned)wParam, (long)result);
     // An item draws its selected state but leaves the repaint to the host.
     if (message == WM_TODAYCUSTOM_RECEIVEDSELECTION || message == WM_TODAYCUSTOM_LOSTSELECTION)
@@ -241,7 +262,10 @@ static bool LoadCustomItem(TodayItem &item)
     info.grflags = item.flags;
     lstrcpynW(info.szDLLPath, item.dllPath.c_str(), MAX_PATH);
     info.hinstDLL = item.dll;
-    item.window = initialize(&info, g_today);
+    {
+        ItemCall call;
+        item.window = initialize(&info, g_today);
+    }
     info.hwndCustom = item.window;
     if (!item.window || !IsWindow(item.window)) {
         HostLog(L"item %ls: the entry made no window", item.name.c_str());
@@ -321,7 +345,11 @@ static void QueryItems(bool first)
         TodayItem &item = *pointer;
         if (item.builtIn || !item.window)
             continue;
-        LRESULT result = SendMessageW(item.window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&item.info, 0);
+        LRESULT result;
+        {
+            ItemCall call;
+            result = SendMessageW(item.window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&item.info, 0);
+        }
         if (result || first)
             HostLog(L"send %ls QUERYREFRESHCACHE -> %ld, height %lu", item.name.c_str(), (long)result,
                     (unsigned long)item.info.cyp);
@@ -364,7 +392,14 @@ void UnloadTodayItems()
 
 static void RecreateItems()
 {
+    if (g_itemCalls > 0) {
+        if (!g_recreatePending)
+            HostLog(L"items: re-created once the item's call has returned");
+        g_recreatePending = true;
+        return;
+    }
     HostLog(L"items: re-created");
+    g_recreations++;
     UnloadTodayItems();
     LoadTodayItems();
     InvalidateRect(g_today, NULL, FALSE);
@@ -546,7 +581,11 @@ static void OpenOptions()
     HostLog(L"options %ls: opened", name.c_str());
     g_inOptions = true;
     RefreshBars();
-    INT_PTR result = DialogBoxParamW(item->dll, MAKEINTRESOURCEW(OPTIONS_DIALOG_RESOURCE), g_today, procedure, 0);
+    INT_PTR result;
+    {
+        ItemCall call;
+        result = DialogBoxParamW(item->dll, MAKEINTRESOURCEW(OPTIONS_DIALOG_RESOURCE), g_today, procedure, 0);
+    }
     g_inOptions = false;
     HostLog(L"options %ls: closed -> %ld", name.c_str(), (long)result);
     // A quit during the dialog ends the emulator; nothing is made anew then.
@@ -555,6 +594,16 @@ static void OpenOptions()
         return;
     RecreateItems();
     SetForegroundWindow(g_today);
+}
+
+void DispatchHostMessage(const MSG &msg)
+{
+    if (ItemOfWindow(msg.hwnd) >= 0) {
+        ItemCall call;
+        DispatchMessageW(&msg);
+    } else {
+        DispatchMessageW(&msg);
+    }
 }
 
 // ---- Views for the bars and the script
@@ -657,7 +706,9 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         OpenOptions();
         return 0;
     case WM_HOST_RECREATE:
-        RecreateItems();
+        // A deferred request is void when the items were made anew since (after options).
+        if (!lParam || wParam == g_recreations)
+            RecreateItems();
         return 0;
     case WM_HOST_SCREENSHOT: {
         std::wstring path = SaveNumberedScreenshot();

@@ -267,6 +267,7 @@ class Launching(E2ETest):
             tap 10 10 Tapshelf
             wait 300
             probe dialog
+            refresh        # while Tapshelf's code waits for the message: not unloaded under it
             close
             wait 300
             probe dialog
@@ -276,6 +277,8 @@ class Launching(E2ETest):
         self.assertTrue(dialogs[0].startswith('#32770'), dialogs)
         self.assertEqual('none', dialogs[1])
         self.assertEqual(['here'], [line.split()[-1] for line in self.launches(1)])
+        self.assertEqual(["items: re-created once the item's call has returned", 'items: re-created'],
+                         run.lines('items:'))
 
 
 class Folders(E2ETest):
