@@ -57,31 +57,10 @@ Comparison Compare(int rounds, int floorReps, int productReps, const std::functi
 
 // ---- Registry --------------------------------------------------------------------------
 
-void DeleteTapshelfKeys()
-{
-    SHDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH);
-}
-
-static void WriteValue(const std::wstring &keyPath, const wchar_t *name, DWORD type, const void *data,
-                       DWORD size)
-{
-    HKEY key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
-                        NULL) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, name, 0, type, (const BYTE *)data, size);
-    RegCloseKey(key);
-}
-
-void WriteSettingNumber(const wchar_t *name, DWORD value)
-{
-    WriteValue(SETTINGS_KEY_PATH, name, REG_DWORD, &value, sizeof(value));
-}
-
 // All eleven values stored, as after the options dialog saved them once.
 void WriteDefaultSettings(DWORD iconSize)
 {
-    WriteValue(SETTINGS_KEY_PATH, L"backbmpfile", REG_SZ, L"", sizeof(WCHAR));
+    WriteSettingString(L"backbmpfile", L"");
     WriteSettingNumber(L"stretch_backbmp", 0);
     WriteSettingNumber(L"CtrlUpDown", 1);
     WriteSettingNumber(L"IconSize", iconSize);
@@ -92,22 +71,6 @@ void WriteDefaultSettings(DWORD iconSize)
     WriteSettingNumber(L"WinRightMargin", 13);
     WriteSettingNumber(L"WinBottomMargin", 5);
     WriteSettingNumber(L"ShowIconSec", 1);
-}
-
-void WriteEntry(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
-                LONG index)
-{
-    HKEY key;
-    std::wstring path = std::wstring(LIST_KEY_PATH) + L"\\" + name;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key,
-                        NULL) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, L"FileName", 0, REG_SZ, (const BYTE *)file.c_str(),
-                   (DWORD)(file.size() + 1) * sizeof(WCHAR));
-    RegSetValueExW(key, L"CommnadLine", 0, REG_SZ, (const BYTE *)commandLine.c_str(),
-                   (DWORD)(commandLine.size() + 1) * sizeof(WCHAR));
-    RegSetValueExW(key, L"Index", 0, REG_DWORD, (const BYTE *)&index, sizeof(index));
-    RegCloseKey(key);
 }
 
 void WriteEntries(int count, const std::vector<std::wstring> &files)
@@ -125,35 +88,19 @@ void WriteEntries(int count, const std::vector<std::wstring> &files)
     for (int i = 0; i < count; i++) {
         wchar_t name[32];
         wsprintfW(name, L"Entry %04d", i);
-        WriteEntry(name, files.empty() ? L"" : files[i % files.size()], L"", order[i]);
+        WriteEntryKey(name, files.empty() ? L"" : files[i % files.size()], L"", order[i]);
     }
 }
 
 // ---- Device folder ---------------------------------------------------------------------
 
-bool EnterDeviceRoot()
-{
-    return SetCurrentDirectoryW(L"T:\\")
-        && GetFileAttributesW(L"T:\\.tapshelf-device") != INVALID_FILE_ATTRIBUTES;
-}
-
-static void WriteTextFile(const wchar_t *path, const char *text)
-{
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    if (file == INVALID_HANDLE_VALUE)
-        return;
-    DWORD written;
-    WriteFile(file, text, (DWORD)strlen(text), &written, NULL);
-    CloseHandle(file);
-}
-
 std::vector<std::wstring> MakeDeviceFiles()
 {
     CreateDirectoryW(L"\\bench", NULL);
     CreateDirectoryW(L"\\bench\\Folder", NULL);
-    WriteTextFile(L"\\bench\\notes.txt", "notes\r\n");
-    WriteTextFile(L"\\bench\\page.htm", "<html></html>\r\n");
-    WriteTextFile(L"\\bench\\picture.bmp", "BM");
+    WriteFileText(L"\\bench\\notes.txt", "notes\r\n");
+    WriteFileText(L"\\bench\\page.htm", "<html></html>\r\n");
+    WriteFileText(L"\\bench\\picture.bmp", "BM");
     // Existing files, a folder, the root, and files that are missing (the default icon).
     return { L"\\bench\\notes.txt", L"\\bench\\Folder", L"\\bench\\page.htm", L"\\",
              L"\\bench\\picture.bmp", L"\\bench\\missing.exe", L"\\Program Files\\gone.lnk" };
@@ -213,13 +160,4 @@ BenchToday::~BenchToday()
     SelectObject(watermarkDC, oldWatermark);
     DeleteObject(watermark);
     DeleteDC(watermarkDC);
-}
-
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 #include "todaycmn.h"
+#include "harness.h"
 
 // ---- Timing ----------------------------------------------------------------------------
 
@@ -29,20 +30,14 @@ Comparison Compare(int rounds, int floorReps, int productReps, const std::functi
 
 // ---- Registry --------------------------------------------------------------------------
 
-void DeleteTapshelfKeys();
-void WriteSettingNumber(const wchar_t *name, DWORD value);
+// (the plain writers are the tests' set-up helpers, harness.h)
 void WriteDefaultSettings(DWORD iconSize);
-void WriteEntry(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
-                LONG index);
 // count entries named "Entry NNNN" whose Index values are a fixed shuffle of 0 .. count-1,
 // so that loading has to sort them; files[i % files.size()] is entry i's file.
 void WriteEntries(int count, const std::vector<std::wstring> &files);
 
 // ---- Device folder ---------------------------------------------------------------------
 
-// Makes the current directory the sandbox drive T: (the device root). False when T: is
-// not the sandbox that the bench script prepared.
-bool EnterDeviceRoot();
 // A few real files and folders under "\bench" for entries to point at.
 std::vector<std::wstring> MakeDeviceFiles();
 
@@ -60,5 +55,3 @@ struct BenchToday {
     BenchToday();
     ~BenchToday();
 };
-
-void PumpMessages();

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include "store/plugin_state.h"
 #include "wince_testing.h"
+#include "harness.h"
 
 // Fails the test whose process leaves a corrupted heap behind (one test per process).
 class HeapCheck : public testing::Environment {
@@ -22,8 +23,7 @@ int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
     if (!testing::GTEST_FLAG(list_tests)) {
-        if (!SetCurrentDirectoryW(L"T:\\")
-            || GetFileAttributesW(L"T:\\.tapshelf-device") == INVALID_FILE_ATTRIBUTES) {
+        if (!EnterDeviceRoot()) {
             fprintf(stderr, "The sandbox drive T: (with .tapshelf-device) is missing: run the tests "
                             "through 'make test'.\n");
             return 2;

@@ -14,60 +14,6 @@ std::string Narrow(const std::wstring &text)
     return out;
 }
 
-void ResetRegistry()
-{
-    SHDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH);
-}
-
-void WriteRawValue(const std::wstring &keyPath, const wchar_t *name, DWORD type, const void *data,
-                   DWORD size)
-{
-    HKEY key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, NULL, 0,
-                                             KEY_ALL_ACCESS, NULL, &key, NULL));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name, 0, type, (const BYTE *)data, size));
-    RegCloseKey(key);
-}
-
-void WriteEntryKey(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
-                   LONG index)
-{
-    std::wstring path = std::wstring(LIST_KEY_PATH) + L"\\" + name;
-    WriteRawValue(path, L"FileName", REG_SZ, file.c_str(), (DWORD)(file.size() + 1) * 2);
-    WriteRawValue(path, L"CommnadLine", REG_SZ, commandLine.c_str(), (DWORD)(commandLine.size() + 1) * 2);
-    WriteRawValue(path, L"Index", REG_DWORD, &index, 4);
-}
-
-void WriteSettingNumber(const wchar_t *name, DWORD value)
-{
-    WriteRawValue(SETTINGS_KEY_PATH, name, REG_DWORD, &value, 4);
-}
-
-void WriteSettingString(const wchar_t *name, const std::wstring &value)
-{
-    WriteRawValue(SETTINGS_KEY_PATH, name, REG_SZ, value.c_str(), (DWORD)(value.size() + 1) * 2);
-}
-
-bool KeyExists(const std::wstring &path)
-{
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(key);
-    return true;
-}
-
-DWORD SubkeyCount(const std::wstring &path)
-{
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
-    DWORD count = 0;
-    RegQueryInfoKeyW(key, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL, NULL, NULL, NULL);
-    RegCloseKey(key);
-    return count;
-}
-
 static void RemoveTree(const std::wstring &folder)
 {
     WIN32_FIND_DATAW found;
@@ -97,31 +43,6 @@ std::wstring SandboxFolder()
     RemoveTree(folder);
     CreateDirectoryW(folder.c_str(), NULL);
     return folder;
-}
-
-void WriteFileText(const std::wstring &path, const std::string &content)
-{
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    ASSERT_NE(INVALID_HANDLE_VALUE, file) << Narrow(path);
-    DWORD written;
-    WriteFile(file, content.data(), (DWORD)content.size(), &written, NULL);
-    CloseHandle(file);
-}
-
-void PumpMessages(DWORD ms)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= ms)
-            return;
-        MsgWaitForMultipleObjects(0, NULL, FALSE, ms - elapsed, QS_ALLINPUT);
-    }
 }
 
 static LRESULT CALLBACK TestTodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

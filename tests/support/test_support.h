@@ -5,27 +5,13 @@
 #include <string>
 #include <vector>
 #include "todaycmn.h"
+#include "harness.h"
 
 // Colour the test Today window paints as its watermark.
 #define WATERMARK_COLOUR RGB(0x12, 0x34, 0x56)
 
-// Registry
-void ResetRegistry();
-void WriteEntryKey(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
-                   LONG index);
-void WriteSettingNumber(const wchar_t *name, DWORD value);
-void WriteSettingString(const wchar_t *name, const std::wstring &value);
-void WriteRawValue(const std::wstring &keyPath, const wchar_t *name, DWORD type, const void *data,
-                   DWORD size);
-bool KeyExists(const std::wstring &path);
-DWORD SubkeyCount(const std::wstring &path);
-
 // A fresh folder under the device root for the running test, as "\tests\<suite>.<name>".
 std::wstring SandboxFolder();
-void WriteFileText(const std::wstring &path, const std::string &content);
-
-// Runs the thread's message loop for about ms milliseconds.
-void PumpMessages(DWORD ms);
 
 // The stand-in Today window: a top-level window that paints WATERMARK_COLOUR for
 // TODAYM_DRAWWATERMARK and counts TODAYM_TOOKSELECTION.

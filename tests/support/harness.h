@@ -1,0 +1,25 @@
+// Set-up shared by the tests and the benchmarks: the device root, the plug-in's registry
+// keys, files and the message loop. Set-up that cannot be made stops the program.
+#pragma once
+#include <windows.h>
+#include <string>
+
+// Makes the sandbox drive T: (the device root "\\") the current directory. False when T:
+// is not the sandbox that the test and bench scripts prepare.
+bool EnterDeviceRoot();
+
+// Registry of the current user
+void ResetRegistry();   // removes "Software\\Tapshelf" and everything below it
+void WriteEntryKey(const std::wstring &name, const std::wstring &file, const std::wstring &commandLine,
+                   LONG index);
+void WriteSettingNumber(const wchar_t *name, DWORD value);
+void WriteSettingString(const wchar_t *name, const std::wstring &value);
+void WriteRawValue(const std::wstring &keyPath, const wchar_t *name, DWORD type, const void *data,
+                   DWORD size);
+bool KeyExists(const std::wstring &path);
+DWORD SubkeyCount(const std::wstring &path);
+
+void WriteFileText(const std::wstring &path, const std::string &content);
+
+// Runs the thread's message loop for about ms milliseconds (0: what is queued now).
+void PumpMessages(DWORD ms);
