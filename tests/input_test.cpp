@@ -354,6 +354,24 @@ TEST_F(Input, HoldShowsTheNameAtThePenAndReleaseOnTheSameIconStartsIt)
     EXPECT_EQ(WATERMARK_COLOUR, ShownAt(199, 19));
 }
 
+TEST_F(Input, PressedIconShowsHighlightedWhileTheHoldIsStillUndecided)
+{
+    CreateItem(10);
+    WinceSetHoldTime(600);
+    // Look at the screen from another thread while the item waits for the hold decision.
+    HWND window = item;
+    COLORREF seen = CLR_INVALID;
+    std::thread watcher([window, &seen] {
+        Sleep(250);
+        seen = CaptureWindow(window).At(199, 19);
+    });
+    DWORD elapsed = PressAt(185, 10);   // entry 9
+    watcher.join();
+    EXPECT_GE(elapsed, 590u);
+    EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), seen);
+    ReleaseAt(185, 10);
+}
+
 TEST_F(Input, RealPenTapHoldAndSlideThroughTheSystem)
 {
     CreateItem(5);
