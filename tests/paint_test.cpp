@@ -409,6 +409,27 @@ TEST_F(Paint, BackgroundIsCopiedFromItsTopLeftOrStretchedOverTheWholeItem)
     }
 }
 
+TEST_F(Paint, AShrunkBackgroundKeepsItsOwnColours)
+{
+    // Red and green columns, shrunk to a third of their width: every pixel on screen is one
+    // of the two, as the device picks the nearest pixel; merging them would give black.
+    std::wstring folder = SandboxFolder();
+    std::wstring path = folder + L"\\stripes.bmp";
+    WriteBitmapFile(path, 720, 30, [](int x, int) { return x % 2 ? RGB(255, 0, 0) : RGB(0, 255, 0); });
+    WriteEntries(1);
+    WriteSettingString(L"backbmpfile", path);
+    WriteSettingNumber(L"stretch_backbmp", 1);
+    CreateItem();
+    Pixels p = RenderItem(item);
+    int others = 0;
+    for (int y = 0; y < p.height; y++)
+        for (int x = 20; x < p.width; x++) {
+            COLORREF c = p.At(x, y);
+            others += c != RGB(255, 0, 0) && c != RGB(0, 255, 0);
+        }
+    EXPECT_EQ(0, others);
+}
+
 TEST_F(Paint, CopiesOnlyThePaintRectangleAndReleasesEveryDrawingObject)
 {
     std::wstring folder = SandboxFolder();
