@@ -226,7 +226,7 @@ static void DrawRoundButton(HDC dc, const RECT &area, const wchar_t *text)
     DrawTextW(dc, text, -1, &textRect, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-static void PaintTaskBar(HWND hwnd, HDC dc)
+static void PaintTaskBar(HWND hwnd, HDC dc, const RECT &)
 {
     RECT client;
     GetClientRect(hwnd, &client);
@@ -250,7 +250,7 @@ static void PaintTaskBar(HWND hwnd, HDC dc)
         DrawRoundButton(dc, button, L"X");
 }
 
-static void PaintMenuBar(HWND hwnd, HDC dc)
+static void PaintMenuBar(HWND hwnd, HDC dc, const RECT &)
 {
     RECT client;
     GetClientRect(hwnd, &client);
@@ -276,8 +276,9 @@ static void PaintMenuBar(HWND hwnd, HDC dc)
     DrawTextW(dc, L"Menu", -1, &right, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-// Paints through an off-screen bitmap so that the bar never flickers.
-static void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC))
+// Paints through an off-screen bitmap so that the window never flickers; only the paint
+// rectangle reaches the screen. The painter's changes to the DC are undone before it goes.
+void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC, const RECT &))
 {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(hwnd, &paint);
@@ -286,10 +287,11 @@ static void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC))
     HDC memory = CreateCompatibleDC(dc);
     HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    HGDIOBJ oldFont = SelectObject(memory, g_titleFont);
-    painter(hwnd, memory);
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldFont);
+    int saved = SaveDC(memory);
+    painter(hwnd, memory, paint.rcPaint);
+    RestoreDC(memory, saved);
+    const RECT &r = paint.rcPaint;
+    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, r.left, r.top, SRCCOPY);
     SelectObject(memory, oldBitmap);
     DeleteObject(bitmap);
     DeleteDC(memory);

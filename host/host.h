@@ -62,6 +62,8 @@ extern HWND g_taskBar;
 extern HWND g_menuBar;
 HWND CreateTaskBar(HINSTANCE instance);
 HWND CreateMenuBar(HINSTANCE instance);
+// Paints a window through an off-screen bitmap (WM_PAINT); the painter draws into it.
+void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC, const RECT &paintRect));
 // Re-reads the active window and the soft keys' state and repaints what changed.
 void RefreshBars();
 void RaiseTaskBar();

@@ -632,25 +632,12 @@ bool TodayItemRect(const std::wstring &name, RECT *screenRect)
 
 // ---- The window
 
-static void PaintToday(HWND hwnd)
+static void PaintToday(HWND, HDC dc, const RECT &paintRect)
 {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    PaintBackground(memory, paint.rcPaint, 0);
+    PaintBackground(dc, paintRect, 0);
     for (size_t i = 0; i < g_items.size(); i++)
         if (g_items[i]->builtIn)
-            DrawBuiltIn(memory, g_items[i]->rect, (int)i == g_selected);
-    BitBlt(dc, paint.rcPaint.left, paint.rcPaint.top, paint.rcPaint.right - paint.rcPaint.left,
-           paint.rcPaint.bottom - paint.rcPaint.top, memory, paint.rcPaint.left, paint.rcPaint.top, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(hwnd, &paint);
+            DrawBuiltIn(dc, g_items[i]->rect, (int)i == g_selected);
 }
 
 static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -666,7 +653,7 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
-        PaintToday(hwnd);
+        PaintBuffered(hwnd, PaintToday);
         return 0;
     case WM_KEYDOWN:
         if (IsTodayKey((UINT)wParam)) {
