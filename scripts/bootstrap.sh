@@ -1,31 +1,46 @@
 #!/usr/bin/env bash
 # Installs what building and running Tapshelf needs on a Debian machine.
 # Quick when everything is already there: it only checks for the tools.
+#
+# Every run is a 64-bit program on 64-bit Wine. The 32-bit build is always made (the device
+# is a 32-bit machine), but 32-bit Wine is installed only where this host can run 32-bit
+# programs at all: elsewhere it could not start, and it would only get in the way.
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 
-need=()
-have() { command -v "$1" >/dev/null 2>&1; }
-have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686-posix)
-have i686-w64-mingw32-windres    || need+=(binutils-mingw-w64-i686)
-have cmake                       || need+=(cmake)
-have wine                        || need+=(wine)
-[ -e /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll ] || need+=(wine32:i386)
-have Xvfb                        || need+=(xvfb)
-have xauth                       || need+=(xauth)
-have import                      || need+=(imagemagick)
-[ -f /usr/share/wine/fonts/tahoma.ttf ] || need+=(fonts-wine)
-[ -f /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ] || need+=(fonts-ipafont-gothic)
-[ -d /usr/src/googletest ] || need+=(googletest)
-have python3                     || need+=(python3)
-
-[ ${#need[@]} -eq 0 ] && exit 0
-
-echo "bootstrap: installing ${need[*]}"
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  $SUDO dpkg --add-architecture i386
+updated=0
+install() {
+  echo "bootstrap: installing $*"
+  if [ $updated = 0 ]; then $SUDO apt-get update -qq; updated=1; fi
+  $SUDO apt-get install -y -qq "$@" >/dev/null
+}
+
+command -v python3 >/dev/null 2>&1 || install python3
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64-posix)
+have x86_64-w64-mingw32-windres    || need+=(binutils-mingw-w64-x86-64)
+have i686-w64-mingw32-g++-posix    || need+=(g++-mingw-w64-i686-posix)
+have i686-w64-mingw32-windres      || need+=(binutils-mingw-w64-i686)
+have cmake                         || need+=(cmake)
+[ -x /usr/lib/wine/wine64 ] && [ -x /usr/lib/wine/wineserver64 ] || need+=(wine64)
+have Xvfb                          || need+=(xvfb)
+have xauth                         || need+=(xauth)
+have import                        || need+=(imagemagick)
+[ -f /usr/share/wine/fonts/tahoma.ttf ] || need+=(fonts-wine)
+[ -f /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ] || need+=(fonts-ipafont-gothic)
+[ -d /usr/src/googletest ]         || need+=(googletest)
+[ ${#need[@]} -eq 0 ] || install "${need[@]}"
+
+if "$here/host-runs-32bit.sh" && [ ! -x /usr/lib/wine/wineserver32 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+    updated=0
+  fi
+  install wine32:i386
 fi
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq "${need[@]}" >/dev/null
+exit 0

@@ -1,23 +1,34 @@
 # Sourced by the test, run and bench scripts: the project's own Wine prefix,
 # the device's root folder as drive T:, and a display.
-#   wine_env_setup BUILD_DIR PREFIX_NAME [WIDTHxHEIGHT]
-# Never touches ~/.wine: everything lives under the build folder.
+#   wine_env_setup BUILD_DIR PREFIX_NAME [WIDTHxHEIGHT] [x86_64|i686]
+# Never touches ~/.wine: everything lives under the build folder. Call wine_env_teardown
+# on every way out (trap it before the set-up): it stops the server and the display.
+#
+# Every run uses the loader and server of the build's own architecture, named directly:
+# Debian's `wine` wrapper picks the 32-bit loader whenever wine32 is installed, even on
+# a host that cannot run 32-bit programs. Small `wine`, `wineserver` and `wineboot`
+# commands in BUILD_DIR/wine-bin, first on PATH, make every later call (the scripts',
+# CTest's, the end-to-end tests') use the right ones.
 
 wine_env_setup() {
   local build; build=$(cd "$1" && pwd)
-  local name=$2 screen=${3:-240x320}
+  local name=$2 screen=${3:-240x320} arch=${4:-x86_64}
   export WINEPREFIX="$build/$name"
-  export WINEARCH=win32
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
   export WINEDEBUG=${WINEDEBUG:--all}
   export TAPSHELF_DEVICE="$build/$name-device"
+  _wine_env_commands "$build/wine-bin" "$arch" || return 1
 
-  _wine_env_display
+  _wine_env_display || return 1
   if [ ! -f "$WINEPREFIX/.tapshelf-ready" ]; then
-    echo "wine: creating the prefix $WINEPREFIX (once, ~15 s)"
+    echo "wine: creating the $WINEARCH prefix $WINEPREFIX (once, ~15 s)"
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1 || true
     wineserver -w
+    if [ ! -d "$WINEPREFIX/dosdevices" ]; then
+      echo "wine-env: could not create the prefix $WINEPREFIX" >&2
+      return 1
+    fi
     local fonts="$WINEPREFIX/drive_c/windows/Fonts"
     mkdir -p "$fonts"
     cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
@@ -61,12 +72,35 @@ wine_env_warm() {
 }
 
 wine_env_teardown() {
-  wineserver -k 2>/dev/null || true
+  if [ -n "${WINEPREFIX:-}" ] && command -v wineserver >/dev/null 2>&1; then
+    wineserver -k 2>/dev/null || true
+  fi
   if [ -n "${_WINE_ENV_XVFB:-}" ]; then
     kill "$_WINE_ENV_XVFB" 2>/dev/null || true
     wait "$_WINE_ENV_XVFB" 2>/dev/null || true
     _WINE_ENV_XVFB=""
   fi
+}
+
+# The loader and server of one architecture, and the commands that name them.
+_wine_env_commands() {
+  local bin=$1 arch=$2 loader server
+  case "$arch" in
+    x86_64) export WINEARCH=win64; loader=/usr/lib/wine/wine64; server=/usr/lib/wine/wineserver64 ;;
+    i686)   export WINEARCH=win32; loader=/usr/lib/wine/wine;   server=/usr/lib/wine/wineserver32 ;;
+    *) echo "wine-env: unknown architecture $arch" >&2; return 1 ;;
+  esac
+  if [ ! -x "$loader" ] || [ ! -x "$server" ]; then
+    echo "wine-env: $loader or $server is missing (make bootstrap installs Wine)" >&2
+    return 1
+  fi
+  export WINELOADER=$loader WINESERVER=$server
+  mkdir -p "$bin"
+  printf '#!/bin/sh\nexec "%s" "$@"\n' "$loader" > "$bin/wine"
+  printf '#!/bin/sh\nexec "%s" "$@"\n' "$server" > "$bin/wineserver"
+  printf '#!/bin/sh\nexec "%s" wineboot.exe "$@"\n' "$loader" > "$bin/wineboot"
+  chmod +x "$bin/wine" "$bin/wineserver" "$bin/wineboot"
+  case ":$PATH:" in *":$bin:"*) ;; *) export PATH="$bin:$PATH" ;; esac
 }
 
 _wine_env_display() {

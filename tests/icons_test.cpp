@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "today/icons.h"
+#include "wince_testing.h"
 #include "test_support.h"
 
 namespace {
@@ -52,8 +53,11 @@ std::vector<COLORREF> DefaultIconPixels(int size)
 // The shell's icon for a path, as an image list of that size holds it.
 std::vector<COLORREF> ShellIconPixels(const std::wstring &path, bool small)
 {
+    // The tests call the desktop's shell, which needs a drive letter: "\x" names the current drive's x.
+    WCHAR full[MAX_PATH];
+    GetFullPathNameW(path.c_str(), MAX_PATH, full, NULL);
     SHFILEINFOW info = {};
-    HIMAGELIST system = (HIMAGELIST)SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info),
+    HIMAGELIST system = (HIMAGELIST)SHGetFileInfoW(full, 0, &info, sizeof(info),
                                                    SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : 0));
     int size = small ? GetSystemMetrics(SM_CXSMICON) : GetSystemMetrics(SM_CXICON);
     HIMAGELIST list = ImageList_Create(size, size, ILC_MASK, 1, 1);
@@ -159,20 +163,15 @@ TEST_F(Icons, EmptyListBuildsAnEmptyImageList)
     EXPECT_EQ(0, ImageList_GetImageCount(g_State.IconImageList));
 }
 
-// The product calls SHGetFileInfoW through this import slot.
-extern "C" void *ShellFileInfoSlot __asm__("__imp__SHGetFileInfoW@20");
-static DWORD_PTR WINAPI NoSystemImageList(LPCWSTR, DWORD, SHFILEINFOW *, UINT, UINT) { return 0; }
-
 TEST_F(Icons, WithoutTheSystemImageListNoListRemains)
 {
     Add(L"");
     ASSERT_TRUE(Build(16));
     ASSERT_NE(nullptr, g_State.IconImageList);
 
-    void *original = ShellFileInfoSlot;
-    ShellFileInfoSlot = (void *)NoSystemImageList;
+    WinceFailShellLookups(TRUE);
     BOOL built = Build(16);
-    ShellFileInfoSlot = original;
+    WinceFailShellLookups(FALSE);
 
     EXPECT_FALSE(built);
     EXPECT_EQ(nullptr, g_State.IconImageList);

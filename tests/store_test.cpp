@@ -276,6 +276,30 @@ TEST_F(Store, DeletingTheListRemovesEveryEntryKey)
     EXPECT_FALSE(KeyExists(LIST_KEY_PATH));
 }
 
+// As on the device, a deleted key takes its subkeys with it: an entry key that somebody
+// gave a subkey is not left behind to come back with the next save.
+TEST_F(Store, EntryKeysWithSubkeysGoWithTheList)
+{
+    WriteEntryKey(L"Keep", L"\\keep.exe", L"", 0);
+    WriteEntryKey(L"Nested", L"\\nested.exe", L"", 1);
+    HKEY deep;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, (EntryPath(L"Nested") + L"\\a\\b").c_str(),
+                                             0, NULL, 0, KEY_ALL_ACCESS, NULL, &deep, NULL));
+    RegCloseKey(deep);
+
+    LoadLaunchList();
+    ASSERT_EQ(2, g_State.LaunchCount);
+    g_State.LaunchCount = 1;   // the list without "Nested", as a save after deleting it
+    SaveLaunchList();
+    EXPECT_FALSE(KeyExists(EntryPath(L"Nested")));
+    LoadLaunchList();
+    ASSERT_EQ(1, g_State.LaunchCount);
+    EXPECT_STREQ(L"Keep", g_State.LaunchList[0].Name);
+
+    DeleteLaunchListKeys();
+    EXPECT_FALSE(KeyExists(LIST_KEY_PATH));
+}
+
 TEST_F(Store, LoadingReplacesTheHeldList)
 {
     WriteEntryKey(L"A", L"\\a", L"", 0);

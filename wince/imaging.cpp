@@ -60,27 +60,3 @@ extern "C" BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG 
     DeleteDC(src);
     return ok;
 }
-
-// The device's StretchBlt takes the nearest source pixel. Desktop GDI starts every DC in
-// BLACKONWHITE mode, which ANDs the dropped pixels into their neighbours and darkens a
-// shrunk picture (the device has no SetStretchBltMode to ask otherwise). The product
-// calls StretchBlt through its import slot; this library fills that slot.
-typedef BOOL (WINAPI *StretchBltFunction)(HDC, int, int, int, int, HDC, int, int, int, int, DWORD);
-
-static BOOL WINAPI DeviceStretchBlt(HDC dest, int x, int y, int cx, int cy, HDC src, int sx, int sy,
-                                    int scx, int scy, DWORD rop)
-{
-    static StretchBltFunction gdi =
-        (StretchBltFunction)GetProcAddress(GetModuleHandleW(L"gdi32.dll"), "StretchBlt");
-    if (!gdi)
-        return FALSE;
-    int oldMode = SetStretchBltMode(dest, COLORONCOLOR);
-    BOOL ok = gdi(dest, x, y, cx, cy, src, sx, sy, scx, scy, rop);
-    if (oldMode)
-        SetStretchBltMode(dest, oldMode);
-    return ok;
-}
-
-extern "C" {
-void *DeviceStretchBltSlot __asm__("__imp__StretchBlt@44") = (void *)DeviceStretchBlt;
-}

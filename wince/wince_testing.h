@@ -12,6 +12,10 @@ extern "C" {
 void WinceSetHoldTime(DWORD ms);
 DWORD WinceGetHoldTime(void);
 
+// While set, the product's SHGetFileInfo calls fail (answer 0), as when the shell has no
+// system image list to give.
+void WinceFailShellLookups(BOOL fail);
+
 // Number of SHSipPreference calls asking for the panel up (SIP_UP) and down, and the last state asked.
 typedef struct {
     LONG upCalls;

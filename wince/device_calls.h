@@ -1,0 +1,51 @@
+// Where desktop Win32 behaves unlike the device, the product's calls of these functions go
+// to stand-ins that behave as the device does. The desktop build puts this header ahead of
+// every product source file (the compiler's -include); the emulator, its File Explorer and
+// the tests are compiled without it and keep the desktop's own behaviour. A device build
+// has no such header: its calls reach the platform itself.
+#pragma once
+#include <windows.h>
+#include <shellapi.h>
+#include <commctrl.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Device paths have no drive letter: "\Windows\x" is resolved against the current drive,
+// which stands for the device's one file system.
+DWORD_PTR WINAPI DeviceCall_SHGetFileInfoW(LPCWSTR pszPath, DWORD dwFileAttributes,
+                                           SHFILEINFOW *psfi, UINT cbFileInfo, UINT uFlags);
+BOOL WINAPI DeviceCall_ShellExecuteExW(SHELLEXECUTEINFOW *pExecInfo);
+
+// Stretching takes the nearest source pixel.
+BOOL WINAPI DeviceCall_StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest,
+                                  HDC hdcSrc, int xSrc, int ySrc, int wSrc, int hSrc, DWORD rop);
+
+// Folder listings carry no "." and ".." entries.
+HANDLE WINAPI DeviceCall_FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData);
+BOOL WINAPI DeviceCall_FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFindFileData);
+
+// Deleting a key deletes its subkeys with it.
+LONG WINAPI DeviceCall_RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
+
+#ifdef __cplusplus
+}
+#endif
+
+#undef SHGetFileInfo
+#undef ShellExecuteEx
+#undef FindFirstFile
+#undef FindNextFile
+#undef RegDeleteKey
+#define SHGetFileInfoW  DeviceCall_SHGetFileInfoW
+#define SHGetFileInfo   DeviceCall_SHGetFileInfoW
+#define ShellExecuteExW DeviceCall_ShellExecuteExW
+#define ShellExecuteEx  DeviceCall_ShellExecuteExW
+#define StretchBlt      DeviceCall_StretchBlt
+#define FindFirstFileW  DeviceCall_FindFirstFileW
+#define FindFirstFile   DeviceCall_FindFirstFileW
+#define FindNextFileW   DeviceCall_FindNextFileW
+#define FindNextFile    DeviceCall_FindNextFileW
+#define RegDeleteKeyW   DeviceCall_RegDeleteKeyW
+#define RegDeleteKey    DeviceCall_RegDeleteKeyW
