@@ -6,17 +6,23 @@ and fails, naming them, on any that the device's libraries (coredll, aygshell, c
 one name a line in the --lists folder) do not export.
 
 - Symbols defined by the product itself are its own business and are passed over.
-- The stand-ins (libwince.a) stand for device functions that desktop Win32 lacks: a call
-  of one counts as a platform call and is checked like any other, and every stand-in
-  declared WINAPI must itself be a device export. Their cdecl test knobs are not device
-  functions: a product call of one fails.
+- The stand-ins (libwince.a) stand for device functions that desktop Win32 lacks or where
+  its behaviour differs: a call of one counts as a platform call and is checked like any
+  other, and every function the stand-ins define must itself be a device export. A stand-in
+  named DeviceCall_Name (wince/device_calls.h sends the product's calls of Name there)
+  stands for Name. Their test knobs (named Wince...) are not device functions: a product
+  call of one fails.
 - A desktop name ending in W may match the device name without it
   (SHGetFileInfoW <-> SHGetFileInfo, ShellExecuteExW <-> ShellExecuteEx).
 - Compiler and runtime helpers (___chkstk_ms, __alloca, libgcc arithmetic, the C++ runtime,
   mingw's own functions) are reported on their own and fail too: they come from this
   desktop tool chain, not from the device, and the product must not need them.
 
-Usage: device_api_check.py --nm NM --lists DIR [--stand-ins libwince.a] INPUT...
+Symbols are read as the --arch build writes them: i686 decorates C names (_Name, stdcall
+Name@N), x86_64 does not.
+
+Usage: device_api_check.py --nm NM [--arch i686|x86_64] --lists DIR [--stand-ins libwince.a]
+INPUT...
 INPUT is a static library or an object file. Exit 0 on PASS, 1 on FAIL, 2 when the
 check cannot be made (nm failing, no device lists, nothing to check).
 """
@@ -38,6 +44,11 @@ HELPER_NAMES = {"_alloca", "alloca", "_chkstk", "_chkstk_ms", "_fltused", "_asse
                 "_pei386_runtime_relocator", "_setjmp", "_setjmp3", "_longjmp"}
 
 _STDCALL_SUFFIX = re.compile(r"@\d+$")
+
+# The stand-ins that wince/device_calls.h puts in the place of a platform function.
+DEVICE_CALL_PREFIX = "DeviceCall_"
+# The stand-ins' own switches for tests and the emulator.
+TEST_KNOB_PREFIX = "Wince"
 
 
 class CheckError(Exception):
@@ -96,17 +107,27 @@ def run_nm(nm, path):
     return parse_nm_posix(result.stdout, os.path.basename(path))
 
 
-def function_name(raw):
-    """The C name behind a 32-bit x86 symbol: __imp__Name@N, _Name@N, _Name, @Name@N.
+def function_name(raw, arch="i686"):
+    """The C name behind a symbol. i686: __imp__Name@N, _Name@N, _Name, @Name@N;
+    x86_64: __imp_Name, Name.
 
     C++ mangled names come back as they are ("_Z..." after the cdecl underscore)."""
     name = raw
     if name.startswith("__imp_"):
         name = name[len("__imp_"):]
+    if arch == "x86_64":
+        return name
     if name.startswith("_") or name.startswith("@"):
         name = name[1:]
     if not name.startswith("_Z"):
         name = _STDCALL_SUFFIX.sub("", name)
+    return name
+
+
+def platform_name(name):
+    """The platform function a call stands for: DeviceCall_Name stands for Name."""
+    if name.startswith(DEVICE_CALL_PREFIX):
+        return name[len(DEVICE_CALL_PREFIX):]
     return name
 
 
@@ -172,23 +193,27 @@ class Report:
                     or any(lib is None for lib in self.stand_ins.values()))
 
 
-def check(product_symbols, stand_in_symbols, lists):
+def check(product_symbols, stand_in_symbols, lists, arch="i686"):
     report = Report()
     defined = {s.name for s in product_symbols if not s.undefined}
     report.objects = {s.member for s in product_symbols}
 
-    # Stand-ins declared WINAPI (stdcall, decorated @N) stand for device functions.
+    # Every plain function the stand-ins define, but their test knobs, stands for a
+    # device function.
     for s in stand_in_symbols:
-        if s.undefined or s.kind not in ("T", "W") or not _STDCALL_SUFFIX.search(s.name):
+        if s.undefined or s.kind not in ("T", "W"):
             continue
-        name = function_name(s.name)
+        name = function_name(s.name, arch)
+        if is_helper(name) or name.startswith(TEST_KNOB_PREFIX):
+            continue
+        name = platform_name(name)
         hit = device_library(name, lists)
         report.stand_ins[name] = hit[0] if hit else None
 
     for s in product_symbols:
         if not s.undefined or s.name in defined:
             continue
-        name = function_name(s.name)
+        name = platform_name(function_name(s.name, arch))
         hit = device_library(name, lists)
         if hit:
             report.found[name] = hit
@@ -199,7 +224,7 @@ def check(product_symbols, stand_in_symbols, lists):
     return report
 
 
-def demangler(nm):
+def demangler(nm, arch="i686"):
     """A function that makes C++ names readable, with the tool chain's c++filt if any."""
     tool = None
     if nm.endswith("nm"):
@@ -207,10 +232,11 @@ def demangler(nm):
     tool = tool or shutil.which("c++filt")
 
     def demangle(raw):
-        if not tool or not is_mangled(function_name(raw)):
+        if not tool or not is_mangled(function_name(raw, arch)):
             return raw
         try:
-            out = subprocess.run([tool, "--strip-underscore", raw], stdout=subprocess.PIPE,
+            strip = ["--strip-underscore"] if arch == "i686" else []
+            out = subprocess.run([tool] + strip + [raw], stdout=subprocess.PIPE,
                                  stderr=subprocess.DEVNULL, universal_newlines=True).stdout.strip()
         except OSError:
             return raw
@@ -257,6 +283,8 @@ def print_report(report, lists, demangle, verbose, out=sys.stdout):
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--nm", default="i686-w64-mingw32-nm")
+    parser.add_argument("--arch", choices=("i686", "x86_64"),
+                        help="the build's architecture (default: from the name of --nm)")
     parser.add_argument("--lists", required=True, help="folder of <library>.txt export lists")
     parser.add_argument("--stand-ins", help="library of the stand-ins (default: libwince.a "
                                             "beside the first input, if there)")
@@ -265,6 +293,7 @@ def main(argv=None):
     parser.add_argument("inputs", nargs="+", help="product archives and object files")
     args = parser.parse_args(argv)
 
+    arch = args.arch or ("x86_64" if "x86_64" in os.path.basename(args.nm) else "i686")
     try:
         lists = load_lists(args.lists)
         product = []
@@ -275,14 +304,14 @@ def main(argv=None):
             beside = os.path.join(os.path.dirname(os.path.abspath(args.inputs[0])), "libwince.a")
             stand_in_path = beside if os.path.exists(beside) else None
         stand_ins = run_nm(args.nm, stand_in_path) if stand_in_path else []
-        report = check(product, stand_ins, lists)
+        report = check(product, stand_ins, lists, arch)
         if not report.found and not report.missing:
             raise CheckError("the inputs call no platform function: nothing was checked")
     except CheckError as error:
         print("ERROR: %s" % error, file=sys.stderr)
         return 2
 
-    print_report(report, lists, demangler(args.nm), args.verbose)
+    print_report(report, lists, demangler(args.nm, arch), args.verbose)
     return 1 if report.failed else 0
 
 

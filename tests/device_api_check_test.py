@@ -19,6 +19,10 @@ import device_api_check as dac  # noqa: E402
 OPTIONS = {"nm": "i686-w64-mingw32-nm", "cxx": "i686-w64-mingw32-g++-posix",
            "lists": os.path.join(HERE, "data", "wince-api")}
 
+
+def arch():
+    return "x86_64" if "x86_64" in os.path.basename(OPTIONS["nm"]) else "i686"
+
 LISTS = {
     "coredll": {"RegCreateKeyExW", "SHGetFileInfo", "ShellExecuteEx", "GetObjectW", "GetObject",
                 "qsort", "wcslen", "TransparentImage", "SHLoadDIBitmap", "memcpy"},
@@ -48,6 +52,17 @@ class SymbolNames(unittest.TestCase):
         }
         for raw, name in cases.items():
             self.assertEqual(name, dac.function_name(raw), raw)
+
+    def test_64_bit_names_carry_no_decoration(self):
+        cases = {
+            "__imp_RegCreateKeyExW": "RegCreateKeyExW",
+            "qsort": "qsort",
+            "_wcsicmp": "_wcsicmp",            # the C runtime's own underscore stays
+            "___chkstk_ms": "___chkstk_ms",
+            "_Z14LoadLaunchListv": "_Z14LoadLaunchListv",
+        }
+        for raw, name in cases.items():
+            self.assertEqual(name, dac.function_name(raw, "x86_64"), raw)
 
     def test_cxx_names_stay_whole(self):
         # A stdcall C++ function: the "@16" is part of the mangled name, not a decoration.
@@ -138,6 +153,19 @@ class Classification(unittest.TestCase):
         self.assertEqual({}, report.missing)
         self.assertTrue(report.failed)   # SHSipPreference is no device function
 
+    def test_device_calls_stand_for_the_platform_function_on_both_builds(self):
+        for arch, call, stand_in in (("i686", "_DeviceCall_SHGetFileInfoW@20", "_DeviceCall_SHGetFileInfoW@20"),
+                                     ("x86_64", "DeviceCall_SHGetFileInfoW", "DeviceCall_SHGetFileInfoW")):
+            report = dac.check([undefined(call)], [defined(stand_in)], LISTS, arch)
+            self.assertFalse(report.failed, arch)
+            self.assertEqual(("coredll", "SHGetFileInfo"), report.found["SHGetFileInfoW"])
+            self.assertEqual({"SHGetFileInfoW": "coredll"}, report.stand_ins)
+        # A stand-in for something the device lacks is caught on the 64-bit build too.
+        report = dac.check([], [defined("DeviceCall_GetWindowsDirectoryW"), defined("WinceSetHoldTime")],
+                           LISTS, "x86_64")
+        self.assertEqual({"GetWindowsDirectoryW": None}, report.stand_ins)
+        self.assertTrue(report.failed)
+
     def test_product_call_of_a_stand_in_test_knob_fails(self):
         report = dac.check([undefined("_WinceSetHoldTime")], [defined("_WinceSetHoldTime")], LISTS)
         self.assertEqual({"WinceSetHoldTime"}, set(report.missing))
@@ -198,8 +226,11 @@ class WithTheToolChain(unittest.TestCase):
         self.assertIn("PASS", out)
 
         archive = os.path.join(self.folder, "libproduct.a")
+        # A division the processor cannot do by itself needs a libgcc helper.
+        wide = "unsigned __int128" if arch() == "x86_64" else "unsigned long long"
         bad = self.build("bad", """
-            unsigned long long Ratio(unsigned long long a, unsigned long long b) { return a / b; }
+            typedef %s Wide;
+            Wide Ratio(Wide a, Wide b) { return a / b; }""" % wide + """
             int Windows() {
                 WCHAR dir[MAX_PATH];
                 GetWindowsDirectoryW(dir, MAX_PATH);
@@ -209,8 +240,9 @@ class WithTheToolChain(unittest.TestCase):
         subprocess.run([OPTIONS["nm"][:-2] + "ar", "rcs", archive, good, bad], check=True)
         status, out = self.run_check(archive)
         self.assertEqual(1, status, out)
+        division = "__udivti3" if arch() == "x86_64" else "___udivdi3"
         for name in ("GetWindowsDirectoryW is not exported", "lstrlenW is not exported",
-                     "helper ___udivdi3", "helper ___chkstk_ms"):
+                     "helper " + division, "helper ___chkstk_ms"):
             self.assertIn(name, out)
         self.assertNotIn("RegCreateKeyExW is not", out)
 

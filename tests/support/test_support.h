@@ -70,8 +70,8 @@ Pixels CaptureWindow(HWND window);
 // Encodes a picture as PNG through WIC.
 bool SavePng(const Pixels &picture, const std::wstring &path);
 
-// GDI objects (DCs, bitmaps, brushes, ...) this process holds now, read from the GDI
-// handle table Wine keeps in the process environment block. -1 when unavailable.
+// GDI objects (DCs, bitmaps, brushes, regions, ...) that this program (the product linked
+// in) has made and not yet deleted.
 int GdiObjectCount();
 
 // Pen input as real input through the system (SendInput), at screen coordinates.
