@@ -1,9 +1,12 @@
 # Tapshelf: `make run` starts the Today-screen emulator, `make test` runs the tests.
+# BUILD is the 64-bit build that every run uses; BUILD32 is the 32-bit build, kept
+# because the device is a 32-bit machine (its tests run where the host can run them).
 BUILD ?= build
+BUILD32 ?= build-i686
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure build test run bench clean
+.PHONY: all bootstrap configure configure32 build build32 test run bench clean
 
 all: build
 
@@ -12,13 +15,21 @@ bootstrap:
 
 configure: bootstrap
 	@test -f $(BUILD)/CMakeCache.txt || cmake -S . -B $(BUILD) \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake $(CMAKE_FLAGS) >/dev/null
+
+configure32: bootstrap
+	@test -f $(BUILD32)/CMakeCache.txt || cmake -S . -B $(BUILD32) \
 	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j2
 
-test: build
-	@scripts/run-tests.sh $(BUILD)
+build32: configure32
+	@cmake --build $(BUILD32) -j2
+
+test: build build32
+	@scripts/run-tests.sh $(BUILD) x86_64
+	@scripts/check-build32.sh $(BUILD32)
 
 run: build
 	@scripts/run-emulator.sh $(BUILD)
@@ -27,4 +38,4 @@ bench: build
 	@scripts/run-bench.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD32)

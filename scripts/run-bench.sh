@@ -14,8 +14,8 @@ if [ ! -f "$program" ]; then
   exit 1
 fi
 
-wine_env_setup "$build" wine-bench 240x320 || exit 1
 trap wine_env_teardown EXIT
+wine_env_setup "$build" wine-bench 240x320 || exit 1
 touch "$TAPSHELF_DEVICE/.tapshelf-device"
 wine_env_warm
 

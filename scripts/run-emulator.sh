@@ -36,8 +36,8 @@ else
   unset TAPSHELF_USE_DISPLAY
 fi
 
-wine_env_setup "$build" wine-run "$screen" || exit 1
 trap wine_env_teardown EXIT
+wine_env_setup "$build" wine-run "$screen" || exit 1
 # A VGA device draws at 192 dots per inch: dialogs and their fonts come out twice as big.
 dpi=96
 [ "$screen" = 480x640 ] && dpi=192
