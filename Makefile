@@ -19,7 +19,8 @@ configure: bootstrap
 
 configure32: bootstrap
 	@test -f $(BUILD32)/CMakeCache.txt || cmake -S . -B $(BUILD32) \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) >/dev/null
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake $(CMAKE_FLAGS) \
+	  -DTAPSHELF_WINE_TESTS=$$(scripts/host-runs-32bit.sh && echo ON || echo OFF) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j2

@@ -1,6 +1,11 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine for CTest. Wine processes whose output is a pipe
 # start seconds slower here, so the output goes through a file and is replayed.
+# Only inside the project's own Wine environment (scripts/wine-env.sh): never in ~/.wine.
+if [ -z "${WINEPREFIX:-}" ] || [ -z "${WINELOADER:-}" ]; then
+  echo "wine-exec: no project Wine environment; run the tests through make test" >&2
+  exit 1
+fi
 out=$(mktemp)
 wine "$@" </dev/null >"$out" 2>&1
 status=$?
