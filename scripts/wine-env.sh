@@ -11,7 +11,8 @@
 # CTest's, the end-to-end tests') use the right ones.
 
 wine_env_setup() {
-  local build; build=$(cd "$1" && pwd)
+  local build
+  build=$(cd "$1" 2>/dev/null && pwd) || { echo "wine-env: no build folder $1 (build first)" >&2; return 1; }
   local name=$2 screen=${3:-240x320} arch=${4:-x86_64}
   export WINEPREFIX="$build/$name"
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
