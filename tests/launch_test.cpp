@@ -211,4 +211,33 @@ TEST_F(Launch, AFailedStartIsQuietAndTheItemGoesOn)
     EXPECT_EQ(1u, WaitForLaunches(2, 500).size());
 }
 
+// The device has neither environment variables nor a command interpreter: a "%" is part of
+// a name, and a batch file's command line never starts another program.
+TEST_F(Launch, NamesAreTakenLiterallyAndNothingGoesThroughACommandInterpreter)
+{
+    std::wstring odd = folder + L"\\a%USERNAME%b";
+    ASSERT_TRUE(CreateDirectoryW(odd.c_str(), NULL));
+    ASSERT_TRUE(CopyFileW(Wide(recorder).c_str(), (odd + L"\\recorder.exe").c_str(), FALSE));
+    // A name that the desktop's expansion would turn into an existing program.
+    WCHAR full[MAX_PATH];
+    GetFullPathNameW(folder.c_str(), MAX_PATH, full, NULL);
+    SetEnvironmentVariableW(L"TAPSHELF_ELSEWHERE", full);
+    ASSERT_TRUE(CopyFileW(Wide(recorder).c_str(), (folder + L"\\recorder.exe").c_str(), FALSE));
+    WriteFileText(folder + L"\\run.bat", "@echo off\r\n");
+    CreateItem({
+        { odd + L"\\recorder.exe", L"p %USERNAME% q" },
+        { L"%TAPSHELF_ELSEWHERE%\\recorder.exe", L"expanded" },
+        { folder + L"\\run.bat", L"x & \"" + Wide(recorder) + L"\" injected" },
+    });
+
+    TapEntry(0);
+    Started s = Nth(0);
+    EXPECT_NE(std::string::npos, s.program.find("a%USERNAME%b\\recorder.exe")) << s.program;
+    EXPECT_EQ("p %USERNAME% q", s.arguments);
+
+    TapEntry(1);
+    TapEntry(2);
+    EXPECT_EQ(1u, WaitForLaunches(2, 1500).size()) << "only the entry that names a program started one";
+}
+
 }  // namespace
