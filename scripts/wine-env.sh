@@ -21,7 +21,7 @@ wine_env_setup() {
   _wine_env_commands "$build/wine-bin" "$arch" || return 1
 
   _wine_env_display || return 1
-  if [ ! -f "$WINEPREFIX/.tapshelf-ready" ]; then
+  if [ ! -f "$WINEPREFIX/.tapshelf-prefix-2" ]; then
     echo "wine: creating the $WINEARCH prefix $WINEPREFIX (once, ~15 s)"
     rm -rf "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1 || true
@@ -43,14 +43,15 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\Explorer]
 "Desktop"="Default"
-
-[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink]
-"Tahoma"=hex(7):69,00,70,00,61,00,67,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
-"Tahoma Bold"=hex(7):69,00,70,00,61,00,67,00,2e,00,74,00,74,00,66,00,2c,00,49,00,50,00,41,00,47,00,6f,00,74,00,68,00,69,00,63,00,00,00,00,00
 REG
     wine regedit /S "$WINEPREFIX/tapshelf.reg" </dev/null >/dev/null 2>&1
+    # Japanese texts through the Japanese font linked to Tahoma (a list of one string).
+    local links='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' face
+    for face in Tahoma "Tahoma Bold"; do
+      wine reg add "$links" /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f </dev/null >/dev/null 2>&1
+    done
     wineserver -w
-    touch "$WINEPREFIX/.tapshelf-ready"
+    touch "$WINEPREFIX/.tapshelf-prefix-2"
   fi
   wine_env_screen "$screen"
 
