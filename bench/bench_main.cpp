@@ -72,11 +72,11 @@ static void BareLoadLoop()
         WCHAR text[TEXT_CAPACITY];
         LONG number;
         DWORD size = sizeof(text);
-        RegQueryValueExW(key, L"FileName", NULL, NULL, (BYTE *)text, &size);
+        RegQueryValueExW(key, VALUE_FILE_NAME, NULL, NULL, (BYTE *)text, &size);
         size = sizeof(text);
-        RegQueryValueExW(key, L"CommnadLine", NULL, NULL, (BYTE *)text, &size);
+        RegQueryValueExW(key, VALUE_COMMAND_LINE, NULL, NULL, (BYTE *)text, &size);
         size = sizeof(number);
-        RegQueryValueExW(key, L"Index", NULL, NULL, (BYTE *)&number, &size);
+        RegQueryValueExW(key, VALUE_INDEX, NULL, NULL, (BYTE *)&number, &size);
         RegCloseKey(key);
     }
     RegCloseKey(list);
@@ -84,10 +84,10 @@ static void BareLoadLoop()
 
 static bool ListIsLoaded(LONG count)
 {
-    if (g_State.LaunchCount != count || !g_State.LaunchList)
+    if (g_Config.LaunchCount != count || !g_Config.LaunchList)
         return false;
     for (LONG i = 0; i < count; i++)
-        if (g_State.LaunchList[i].Index != i || !g_State.LaunchList[i].Name[0])
+        if (g_Config.LaunchList[i].Index != i || !g_Config.LaunchList[i].Name[0])
             return false;
     return true;
 }
@@ -156,11 +156,11 @@ static std::vector<DWORD> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height
 // Number of cells whose icon square differs from the bare watermark.
 static int CellsWithIcons(const std::vector<DWORD> &painted, const std::vector<DWORD> &bare, int width)
 {
-    const DisplaySettings &s = g_State.Settings;
+    const DisplaySettings &s = g_Config.Settings;
     int drawn = 0;
     CellWalk walk;
     BeginCellWalk(&walk);
-    for (LONG i = 0; i < g_State.LaunchCount; i++) {
+    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
         RECT cell;
         NextCell(&walk, &cell);
         bool differs = false;
@@ -182,7 +182,7 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
     const LONG count = 44;
     WriteEntries(count, files);
     WriteDefaultSettings(iconSize);
-    WriteSettingNumber(L"ShowIconSec", 0);
+    WriteSettingNumber(VALUE_SHOWICONSEC, 0);
 
     // The item as the host makes it: entry call, height query, placement; the icon timer
     // then builds the image list.
@@ -194,7 +194,7 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
     int width = GetSystemMetrics(SM_CXSCREEN), height = (int)today.item.cyp;
     SetWindowPos(item, NULL, 0, 30, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
     DWORD start = GetTickCount();
-    while (!g_State.IconImageList && GetTickCount() - start < 5000) {
+    while (!g_Item.IconImageList && GetTickCount() - start < 5000) {
         PumpMessages(0);
         MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
     }
@@ -202,10 +202,10 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
     RECT client;
     GetClientRect(item, &client);
     int cx = 0, cy = 0;
-    if (g_State.IconImageList)
-        ImageList_GetIconSize(g_State.IconImageList, &cx, &cy);
-    if (!g_State.IconImageList || ImageList_GetImageCount(g_State.IconImageList) != count
-        || g_State.LaunchCount != count || g_State.Settings.IconSize != (LONG)iconSize
+    if (g_Item.IconImageList)
+        ImageList_GetIconSize(g_Item.IconImageList, &cx, &cy);
+    if (!g_Item.IconImageList || ImageList_GetImageCount(g_Item.IconImageList) != count
+        || g_Config.LaunchCount != count || g_Config.Settings.IconSize != (LONG)iconSize
         || client.right != width || client.bottom != height) {
         DestroyWindow(item);
         return Fail(metric, "the item did not build its 44 icons");
@@ -227,7 +227,7 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
     PAINTSTRUCT ps = {};
     ps.hdc = target;
     ps.rcPaint = client;
-    auto paint = [&] { PaintItem(item, target, &ps, g_State.BackgroundBitmap); };
+    auto paint = [&] { PaintItem(item, target, &ps, g_Item.BackgroundBitmap); };
     // Any double-buffered paint copies the whole client twice: the background into the
     // buffer and the buffer to the screen.
     auto floor = [&] {
@@ -249,10 +249,10 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
         Report(metric, Compare(25, 200, 5, floor, paint), 4);
         if (g_verbose) {
             // The share of the icons: the same paint with no image list to draw from.
-            HIMAGELIST icons = g_State.IconImageList;
-            g_State.IconImageList = NULL;
+            HIMAGELIST icons = g_Item.IconImageList;
+            g_Item.IconImageList = NULL;
             Comparison bare = Compare(15, 200, 20, floor, paint);
-            g_State.IconImageList = icons;
+            g_Item.IconImageList = icons;
             fprintf(stderr, "  %s without icons: %.2fx (product %.3f ms)\n", metric, bare.ratio,
                     bare.productMs);
         }
@@ -282,7 +282,7 @@ int main(int argc, char **argv)
     }
     INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_LISTVIEW_CLASSES };
     InitCommonControlsEx(&icc);
-    g_State.ModuleHandle = GetModuleHandleW(NULL);
+    g_Item.ModuleHandle = GetModuleHandleW(NULL);
     std::vector<std::wstring> files = MakeDeviceFiles();
 
     ResetRegistry();

@@ -60,17 +60,11 @@ Comparison Compare(int rounds, int floorReps, int productReps, const std::functi
 // All eleven values stored, as after the options dialog saved them once.
 void WriteDefaultSettings(DWORD iconSize)
 {
-    WriteSettingString(L"backbmpfile", L"");
-    WriteSettingNumber(L"stretch_backbmp", 0);
-    WriteSettingNumber(L"CtrlUpDown", 1);
-    WriteSettingNumber(L"IconSize", iconSize);
-    WriteSettingNumber(L"HMargin", 2);
-    WriteSettingNumber(L"VMargin", 2);
-    WriteSettingNumber(L"WinLeftMargin", 0);
-    WriteSettingNumber(L"WinTopMargin", 0);
-    WriteSettingNumber(L"WinRightMargin", 13);
-    WriteSettingNumber(L"WinBottomMargin", 5);
-    WriteSettingNumber(L"ShowIconSec", 1);
+    const DisplaySettings defaults = DefaultSettings();
+    WriteSettingString(VALUE_BACKBMPFILE, defaults.backbmpfile);
+    for (const NumericSetting &setting : kNumericSettings)
+        WriteSettingNumber(setting.name, setting.field == &DisplaySettings::IconSize ? (LONG)iconSize
+                                                                                     : defaults.*setting.field);
 }
 
 void WriteEntries(int count, const std::vector<std::wstring> &files)

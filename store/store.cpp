@@ -1,28 +1,6 @@
-// Registry layout (HKEY_CURRENT_USER):
-//   Software\Tapshelf                  the eleven appearance values
-//   Software\Tapshelf\FileList         no values; one subkey per launch entry
-//   Software\Tapshelf\FileList\<name>  FileName, CommnadLine, Index
+// The registry layout and the value names are those of store/config.h.
 #include <stdlib.h>
 #include "store/store.h"
-
-struct SettingValue {
-    const WCHAR *name;
-    LONG *value;
-};
-
-// The numeric settings in the order they are read and written (backbmpfile comes first).
-static const SettingValue kNumericSettings[] = {
-    { L"stretch_backbmp", &g_State.Settings.stretch_backbmp },
-    { L"CtrlUpDown",      &g_State.Settings.CtrlUpDown },
-    { L"IconSize",        &g_State.Settings.IconSize },
-    { L"HMargin",         &g_State.Settings.HMargin },
-    { L"VMargin",         &g_State.Settings.VMargin },
-    { L"WinLeftMargin",   &g_State.Settings.WinLeftMargin },
-    { L"WinTopMargin",    &g_State.Settings.WinTopMargin },
-    { L"WinRightMargin",  &g_State.Settings.WinRightMargin },
-    { L"WinBottomMargin", &g_State.Settings.WinBottomMargin },
-    { L"ShowIconSec",     &g_State.Settings.ShowIconSec },
-};
 
 static HKEY OpenKey(const WCHAR *path)
 {
@@ -88,9 +66,9 @@ void LoadDisplaySettings(void)
     HKEY key = OpenKey(SETTINGS_KEY_PATH);
     if (!key)
         return;
-    ReadString(key, L"backbmpfile", g_State.Settings.backbmpfile);
-    for (const SettingValue &setting : kNumericSettings)
-        ReadNumber(key, setting.name, setting.value);
+    ReadString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
+    for (const NumericSetting &setting : kNumericSettings)
+        ReadNumber(key, setting.name, &(g_Config.Settings.*setting.field));
     RegCloseKey(key);
 }
 
@@ -99,18 +77,18 @@ void SaveDisplaySettings(void)
     HKEY key = OpenKey(SETTINGS_KEY_PATH);
     if (!key)
         return;
-    WriteString(key, L"backbmpfile", g_State.Settings.backbmpfile);
-    for (const SettingValue &setting : kNumericSettings)
-        WriteNumber(key, setting.name, *setting.value);
+    WriteString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
+    for (const NumericSetting &setting : kNumericSettings)
+        WriteNumber(key, setting.name, g_Config.Settings.*setting.field);
     RegCloseKey(key);
 }
 
 void FreeLaunchList(void)
 {
-    if (g_State.LaunchList)
-        LocalFree(g_State.LaunchList);
-    g_State.LaunchList = NULL;
-    g_State.LaunchCount = 0;
+    if (g_Config.LaunchList)
+        LocalFree(g_Config.LaunchList);
+    g_Config.LaunchList = NULL;
+    g_Config.LaunchCount = 0;
 }
 
 static int CompareIndex(const void *a, const void *b)
@@ -132,11 +110,11 @@ static void ReadEntry(HKEY listKey, DWORD i, LaunchEntry *entry)
     HKEY key = OpenKey(path);
     if (!key)
         return;
-    if (!ReadString(key, L"FileName", entry->FileName))
+    if (!ReadString(key, VALUE_FILE_NAME, entry->FileName))
         entry->FileName[0] = 0;
-    if (!ReadString(key, L"CommnadLine", entry->CommandLine))
+    if (!ReadString(key, VALUE_COMMAND_LINE, entry->CommandLine))
         entry->CommandLine[0] = 0;
-    if (!ReadNumber(key, L"Index", &entry->Index))
+    if (!ReadNumber(key, VALUE_INDEX, &entry->Index))
         entry->Index = 0;
     RegCloseKey(key);
 }
@@ -161,8 +139,8 @@ void LoadLaunchList(void)
             return;
         }
     }
-    g_State.LaunchList = entries;
-    g_State.LaunchCount = (LONG)count;
+    g_Config.LaunchList = entries;
+    g_Config.LaunchCount = (LONG)count;
     for (DWORD i = 0; i < count; i++)
         ReadEntry(listKey, i, &entries[i]);
     RegCloseKey(listKey);
@@ -196,16 +174,16 @@ void DeleteLaunchListKeys(void)
 void SaveLaunchList(void)
 {
     DeleteLaunchListKeys();
-    for (LONG i = 0; i < g_State.LaunchCount; i++) {
-        const LaunchEntry *entry = &g_State.LaunchList[i];
+    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
+        const LaunchEntry *entry = &g_Config.LaunchList[i];
         WCHAR path[ENTRY_KEY_PATH_CAPACITY];
         FormEntryKeyPath(path, entry->Name);
         HKEY key = OpenKey(path);
         if (!key)
             continue;
-        WriteString(key, L"FileName", entry->FileName);
-        WriteString(key, L"CommnadLine", entry->CommandLine);
-        WriteNumber(key, L"Index", entry->Index);
+        WriteString(key, VALUE_FILE_NAME, entry->FileName);
+        WriteString(key, VALUE_COMMAND_LINE, entry->CommandLine);
+        WriteNumber(key, VALUE_INDEX, entry->Index);
         RegCloseKey(key);
     }
 }

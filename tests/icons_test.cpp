@@ -43,7 +43,7 @@ std::vector<COLORREF> Pixels(HIMAGELIST list, int i, HICON icon = NULL)
 std::vector<COLORREF> DefaultIconPixels(int size)
 {
     HIMAGELIST list = ImageList_Create(size, size, ILC_MASK, 1, 1);
-    HICON icon = LoadIconW(g_State.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
+    HICON icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
     ImageList_ReplaceIcon(list, -1, icon);
     std::vector<COLORREF> pixels = Pixels(list, 0);
     ImageList_Destroy(list);
@@ -84,15 +84,15 @@ protected:
     int ImageSize()
     {
         int cx = 0, cy = 0;
-        ImageList_GetIconSize(g_State.IconImageList, &cx, &cy);
+        ImageList_GetIconSize(g_Item.IconImageList, &cx, &cy);
         EXPECT_EQ(cx, cy);
         return cx;
     }
     void TearDown() override
     {
-        if (g_State.IconImageList)
-            ImageList_Destroy(g_State.IconImageList);
-        g_State.IconImageList = NULL;
+        if (g_Item.IconImageList)
+            ImageList_Destroy(g_Item.IconImageList);
+        g_Item.IconImageList = NULL;
     }
 };
 
@@ -120,13 +120,13 @@ TEST_F(Icons, MissingAndEmptyPathsGetTheDefaultIcon)
     Add(folder + L"\\no such file.exe");
     Add(L"\\nowhere\\at\\all");
     ASSERT_TRUE(Build(16));
-    ASSERT_EQ(3, ImageList_GetImageCount(g_State.IconImageList));
+    ASSERT_EQ(3, ImageList_GetImageCount(g_Item.IconImageList));
     std::vector<COLORREF> expected = DefaultIconPixels(16);
     for (int i = 0; i < 3; i++)
-        EXPECT_EQ(expected, Pixels(g_State.IconImageList, i)) << "image " << i;
+        EXPECT_EQ(expected, Pixels(g_Item.IconImageList, i)) << "image " << i;
 
     ASSERT_TRUE(Build(32));
-    EXPECT_EQ(DefaultIconPixels(32), Pixels(g_State.IconImageList, 1));
+    EXPECT_EQ(DefaultIconPixels(32), Pixels(g_Item.IconImageList, 1));
 }
 
 TEST_F(Icons, ExistingFoldersAndFilesGetTheShellsIconInListOrder)
@@ -138,12 +138,12 @@ TEST_F(Icons, ExistingFoldersAndFilesGetTheShellsIconInListOrder)
     Add(folder + L"\\Games");
     Add(folder + L"\\notes.txt");
     ASSERT_TRUE(Build(16));
-    ASSERT_EQ(3, ImageList_GetImageCount(g_State.IconImageList));
+    ASSERT_EQ(3, ImageList_GetImageCount(g_Item.IconImageList));
     std::vector<COLORREF> folderIcon = ShellIconPixels(folder + L"\\Games", true);
     EXPECT_NE(DefaultIconPixels(16), folderIcon);
-    EXPECT_EQ(DefaultIconPixels(16), Pixels(g_State.IconImageList, 0));
-    EXPECT_EQ(folderIcon, Pixels(g_State.IconImageList, 1));
-    EXPECT_EQ(ShellIconPixels(folder + L"\\notes.txt", true), Pixels(g_State.IconImageList, 2));
+    EXPECT_EQ(DefaultIconPixels(16), Pixels(g_Item.IconImageList, 0));
+    EXPECT_EQ(folderIcon, Pixels(g_Item.IconImageList, 1));
+    EXPECT_EQ(ShellIconPixels(folder + L"\\notes.txt", true), Pixels(g_Item.IconImageList, 2));
 }
 
 TEST_F(Icons, TheRootShowsTheWindowsFolder)
@@ -152,29 +152,29 @@ TEST_F(Icons, TheRootShowsTheWindowsFolder)
     Add(L"\\");
     Add(L"\\windows");
     ASSERT_TRUE(Build(32));
-    EXPECT_EQ(Pixels(g_State.IconImageList, 1), Pixels(g_State.IconImageList, 0));
-    EXPECT_NE(DefaultIconPixels(32), Pixels(g_State.IconImageList, 0));
+    EXPECT_EQ(Pixels(g_Item.IconImageList, 1), Pixels(g_Item.IconImageList, 0));
+    EXPECT_NE(DefaultIconPixels(32), Pixels(g_Item.IconImageList, 0));
 }
 
 TEST_F(Icons, EmptyListBuildsAnEmptyImageList)
 {
     ASSERT_TRUE(BuildIconImageList(NULL, 0, 16));
-    ASSERT_NE(nullptr, g_State.IconImageList);
-    EXPECT_EQ(0, ImageList_GetImageCount(g_State.IconImageList));
+    ASSERT_NE(nullptr, g_Item.IconImageList);
+    EXPECT_EQ(0, ImageList_GetImageCount(g_Item.IconImageList));
 }
 
 TEST_F(Icons, WithoutTheSystemImageListNoListRemains)
 {
     Add(L"");
     ASSERT_TRUE(Build(16));
-    ASSERT_NE(nullptr, g_State.IconImageList);
+    ASSERT_NE(nullptr, g_Item.IconImageList);
 
     WinceFailShellLookups(TRUE);
     BOOL built = Build(16);
     WinceFailShellLookups(FALSE);
 
     EXPECT_FALSE(built);
-    EXPECT_EQ(nullptr, g_State.IconImageList);
+    EXPECT_EQ(nullptr, g_Item.IconImageList);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "store/store.h"
 #include "today/paint.h"
 #include "wince_testing.h"
+#include "today/item_state.h"
 #include "test_support.h"
 
 namespace {
@@ -228,11 +229,11 @@ protected:
         PumpMessages(30);
         return elapsed;
     }
-    bool LabelShown() { return g_State.NameLabel && IsWindowVisible(g_State.NameLabel); }
+    bool LabelShown() { return g_Item.NameLabel && IsWindowVisible(g_Item.NameLabel); }
     RECT LabelRect()
     {
         RECT r;
-        GetWindowRect(g_State.NameLabel, &r);
+        GetWindowRect(g_Item.NameLabel, &r);
         return r;
     }
     std::vector<std::string> Arguments(size_t n, DWORD timeoutMs = 5000)
@@ -252,20 +253,20 @@ protected:
 TEST_F(Input, TapOnEmptySpaceCapturesAndTellsTheHostButStartsNothing)
 {
     CreateItem(3);
-    g_State.FocusedEntry = 1;
+    g_Item.FocusedEntry = 1;
     WinceSetHoldTime(1000);   // a hold check, if one were made, would be plain to see
     // Beyond the last cell, and in the bottom margin under the first.
     for (POINT pt : { POINT{ 150, 10 }, POINT{ 5, 22 } }) {
         SCOPED_TRACE(std::to_string(pt.x) + "," + std::to_string(pt.y));
         int took = today.tookSelection;
         EXPECT_LT(PressAt(pt.x, pt.y), 500u) << "no hold is awaited where nothing was hit";
-        EXPECT_EQ(-1, g_State.HighlightedEntry);
+        EXPECT_EQ(-1, g_Item.HighlightedEntry);
         EXPECT_EQ(item, GetCapture());
         EXPECT_EQ(took + 1, today.tookSelection);
         ReleaseAt(pt.x, pt.y);
         EXPECT_EQ(nullptr, GetCapture());
-        EXPECT_EQ(-1, g_State.HighlightedEntry);
-        EXPECT_EQ(1, g_State.FocusedEntry);
+        EXPECT_EQ(-1, g_Item.HighlightedEntry);
+        EXPECT_EQ(1, g_Item.FocusedEntry);
         EXPECT_FALSE(LabelShown());
     }
     EXPECT_TRUE(WaitForLaunches(1, 600).empty());
@@ -278,23 +279,23 @@ TEST_F(Input, TapOnAnEntryStartsItAndTheKeysGoOnFromThere)
     DWORD elapsed = Tap(65, 10, 66, 12);   // entry 3, lifted a pixel away on the same icon
     EXPECT_LT(elapsed, 500u) << "the pen-up already queued ends the hold check";
     EXPECT_EQ(std::vector<std::string>{ "entry3" }, Arguments(1));
-    EXPECT_EQ(3, g_State.FocusedEntry);
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
+    EXPECT_EQ(3, g_Item.FocusedEntry);
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
     EXPECT_EQ(nullptr, GetCapture());
     EXPECT_EQ(1, today.tookSelection);
     EXPECT_FALSE(LabelShown());
     EXPECT_EQ(WATERMARK_COLOUR, ShownAt(60, 0));
 
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN));
-    EXPECT_EQ(4, g_State.HighlightedEntry);
-    EXPECT_EQ(4, g_State.FocusedEntry);
+    EXPECT_EQ(4, g_Item.HighlightedEntry);
+    EXPECT_EQ(4, g_Item.FocusedEntry);
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), ShownAt(80, 0));
 }
 
 TEST_F(Input, LiftingThePenElsewhereStartsNothing)
 {
     CreateItem(3);
-    g_State.FocusedEntry = 2;
+    g_Item.FocusedEntry = 2;
     struct Case { POINT down, up; };
     const Case cases[] = {
         { { 5, 5 }, { 25, 5 } },     // from entry 0 to entry 1
@@ -307,21 +308,21 @@ TEST_F(Input, LiftingThePenElsewhereStartsNothing)
     for (const Case &c : cases) {
         SCOPED_TRACE(std::to_string(c.up.x) + "," + std::to_string(c.up.y));
         Tap(c.down.x, c.down.y, c.up.x, c.up.y);
-        EXPECT_EQ(-1, g_State.HighlightedEntry);
-        EXPECT_EQ(2, g_State.FocusedEntry);
+        EXPECT_EQ(-1, g_Item.HighlightedEntry);
+        EXPECT_EQ(2, g_Item.FocusedEntry);
         EXPECT_EQ(nullptr, GetCapture());
     }
 
     // A release left of or above the window must not wrap round into a far cell: with
     // cells 80016 pixels high or wide, 65533 lies inside the first one.
-    g_State.Settings.VMargin = 40000;
+    g_Config.Settings.VMargin = 40000;
     Tap(5, 5, 5, -3);
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
-    g_State.Settings.VMargin = 2;
-    g_State.Settings.HMargin = 40000;   // one cell per row, the first row at y = 20
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
+    g_Config.Settings.VMargin = 2;
+    g_Config.Settings.HMargin = 40000;   // one cell per row, the first row at y = 20
     Tap(5, 25, -3, 25);
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
-    EXPECT_EQ(2, g_State.FocusedEntry);
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
+    EXPECT_EQ(2, g_Item.FocusedEntry);
     EXPECT_TRUE(WaitForLaunches(1, 800).empty());
 }
 
@@ -336,9 +337,9 @@ TEST_F(Input, HoldShowsTheNameAtThePenAndReleaseOnTheSameIconStartsIt)
 
     DWORD elapsed = PressAt(185, 10);   // entry 9, held
     EXPECT_GE(elapsed, 140u);
-    EXPECT_EQ(9, g_State.HighlightedEntry);
+    EXPECT_EQ(9, g_Item.HighlightedEntry);
     ASSERT_TRUE(LabelShown());
-    EXPECT_STREQ(L"Name 9", g_State.LabelText);
+    EXPECT_STREQ(L"Name 9", g_Item.LabelText);
     RECT label = LabelRect();
     EXPECT_EQ(item_.left + 185 - 2, label.right);
     EXPECT_EQ(item_.top + 10 - 2, label.bottom);
@@ -349,8 +350,8 @@ TEST_F(Input, HoldShowsTheNameAtThePenAndReleaseOnTheSameIconStartsIt)
     ReleaseAt(187, 12);
     EXPECT_FALSE(LabelShown());
     EXPECT_EQ(std::vector<std::string>{ "entry9" }, Arguments(1));
-    EXPECT_EQ(9, g_State.FocusedEntry);
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
+    EXPECT_EQ(9, g_Item.FocusedEntry);
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
     EXPECT_EQ(WATERMARK_COLOUR, ShownAt(199, 19));
 }
 
@@ -386,7 +387,7 @@ TEST_F(Input, RealPenTapHoldAndSlideThroughTheSystem)
     EXPECT_EQ(std::vector<std::string>{ "entry2" }, Arguments(1));
     EXPECT_LT(GetTickCount() - start, 1000u);
     EXPECT_FALSE(LabelShown());
-    EXPECT_EQ(2, g_State.FocusedEntry);
+    EXPECT_EQ(2, g_Item.FocusedEntry);
     EXPECT_EQ(1, today.tookSelection);
 
     // Hold on entry 4: the name shows while the pen is down, the lift starts the entry.
@@ -395,7 +396,7 @@ TEST_F(Input, RealPenTapHoldAndSlideThroughTheSystem)
     PenDown(p4.x, p4.y);
     PumpMessages(400);
     EXPECT_TRUE(LabelShown());
-    EXPECT_STREQ(L"Entry 4", g_State.LabelText);
+    EXPECT_STREQ(L"Entry 4", g_Item.LabelText);
     PenUp(p4.x, p4.y);
     PumpMessages(60);
     EXPECT_FALSE(LabelShown());
@@ -409,7 +410,7 @@ TEST_F(Input, RealPenTapHoldAndSlideThroughTheSystem)
     PenUp(p1.x, p1.y);
     PumpMessages(300);
     EXPECT_FALSE(LabelShown());
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
     EXPECT_EQ(nullptr, GetCapture());
     EXPECT_EQ(2u, WaitForLaunches(3, 800).size());
 }
@@ -418,10 +419,10 @@ TEST_F(Input, UpDownModeMovesInListOrderAndStopsAtTheEnds)
 {
     CreateItem({ L"One", L"Two", L"Three" });
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_DOWN));
-    EXPECT_EQ(0, g_State.HighlightedEntry);
-    EXPECT_EQ(0, g_State.FocusedEntry);
+    EXPECT_EQ(0, g_Item.HighlightedEntry);
+    EXPECT_EQ(0, g_Item.FocusedEntry);
     EXPECT_TRUE(LabelShown());
-    EXPECT_STREQ(L"One", g_State.LabelText);
+    EXPECT_STREQ(L"One", g_Item.LabelText);
 
     struct Step { WPARAM key; LRESULT result; LONG index; const wchar_t *label; };
     const Step steps[] = {
@@ -434,9 +435,9 @@ TEST_F(Input, UpDownModeMovesInListOrderAndStopsAtTheEnds)
     for (const Step &s : steps) {
         SCOPED_TRACE("step " + std::to_string(n++));
         EXPECT_EQ(s.result, Send(WM_TODAYCUSTOM_USERNAVIGATION, s.key));
-        EXPECT_EQ(s.index, g_State.HighlightedEntry);
-        EXPECT_EQ(s.index, g_State.FocusedEntry);
-        EXPECT_STREQ(s.label, g_State.LabelText);
+        EXPECT_EQ(s.index, g_Item.HighlightedEntry);
+        EXPECT_EQ(s.index, g_Item.FocusedEntry);
+        EXPECT_STREQ(s.label, g_Item.LabelText);
         EXPECT_TRUE(LabelShown());
         EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), ShownAt(20 * s.index, 0));
     }
@@ -444,28 +445,28 @@ TEST_F(Input, UpDownModeMovesInListOrderAndStopsAtTheEnds)
 
     // Selection by the up key starts at the last entry, by any other key at the first.
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_UP));
-    EXPECT_EQ(2, g_State.HighlightedEntry);
-    EXPECT_EQ(2, g_State.FocusedEntry);
-    EXPECT_STREQ(L"Three", g_State.LabelText);
+    EXPECT_EQ(2, g_Item.HighlightedEntry);
+    EXPECT_EQ(2, g_Item.FocusedEntry);
+    EXPECT_STREQ(L"Three", g_Item.LabelText);
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_RETURN));
-    EXPECT_EQ(0, g_State.HighlightedEntry);
-    EXPECT_EQ(0, g_State.FocusedEntry);
-    EXPECT_STREQ(L"One", g_State.LabelText);
+    EXPECT_EQ(0, g_Item.HighlightedEntry);
+    EXPECT_EQ(0, g_Item.FocusedEntry);
+    EXPECT_STREQ(L"One", g_Item.LabelText);
 
     // The mode is read at every key.
-    g_State.Settings.CtrlUpDown = 0;
+    g_Config.Settings.CtrlUpDown = 0;
     EXPECT_EQ(0, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN));
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_RIGHT));
-    EXPECT_EQ(1, g_State.HighlightedEntry);
+    EXPECT_EQ(1, g_Item.HighlightedEntry);
 }
 
 TEST_F(Input, LeftRightModeMovesInListOrderAndLeavesUpAndDownToTheHost)
 {
-    WriteSettingNumber(L"CtrlUpDown", 0);
+    WriteSettingNumber(VALUE_CTRLUPDOWN, 0);
     CreateItem({ L"One", L"Two", L"Three" });
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_UP));
-    EXPECT_EQ(2, g_State.HighlightedEntry);
-    EXPECT_STREQ(L"Three", g_State.LabelText);
+    EXPECT_EQ(2, g_Item.HighlightedEntry);
+    EXPECT_STREQ(L"Three", g_Item.LabelText);
 
     struct Step { WPARAM key; LRESULT result; LONG index; };
     const Step steps[] = {
@@ -476,10 +477,10 @@ TEST_F(Input, LeftRightModeMovesInListOrderAndLeavesUpAndDownToTheHost)
     for (const Step &s : steps) {
         SCOPED_TRACE("step " + std::to_string(n++));
         EXPECT_EQ(s.result, Send(WM_TODAYCUSTOM_USERNAVIGATION, s.key));
-        EXPECT_EQ(s.index, g_State.HighlightedEntry);
-        EXPECT_EQ(s.index, g_State.FocusedEntry);
+        EXPECT_EQ(s.index, g_Item.HighlightedEntry);
+        EXPECT_EQ(s.index, g_Item.FocusedEntry);
     }
-    EXPECT_STREQ(L"Two", g_State.LabelText);
+    EXPECT_STREQ(L"Two", g_Item.LabelText);
 }
 
 TEST_F(Input, ActionStartsTheHighlightedEntryUntilTheSelectionIsLost)
@@ -489,13 +490,13 @@ TEST_F(Input, ActionStartsTheHighlightedEntryUntilTheSelectionIsLost)
     Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN);
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_ACTION));
     EXPECT_EQ(std::vector<std::string>{ "entry1" }, Arguments(1));
-    EXPECT_EQ(1, g_State.HighlightedEntry);
-    EXPECT_EQ(1, g_State.FocusedEntry);
+    EXPECT_EQ(1, g_Item.HighlightedEntry);
+    EXPECT_EQ(1, g_Item.FocusedEntry);
     EXPECT_TRUE(LabelShown());
 
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_LOSTSELECTION));
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
-    EXPECT_EQ(1, g_State.FocusedEntry);
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
+    EXPECT_EQ(1, g_Item.FocusedEntry);
     EXPECT_FALSE(LabelShown());
     EXPECT_EQ(WATERMARK_COLOUR, RenderItem(item).At(20, 0));   // the host repaints the item
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_ACTION));
@@ -503,7 +504,7 @@ TEST_F(Input, ActionStartsTheHighlightedEntryUntilTheSelectionIsLost)
 
     // The keys go on from the kept focus.
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN));
-    EXPECT_EQ(2, g_State.HighlightedEntry);
+    EXPECT_EQ(2, g_Item.HighlightedEntry);
     EXPECT_TRUE(LabelShown());
 }
 
@@ -511,16 +512,16 @@ TEST_F(Input, EmptyListTakesTheSelectionButMovesAndStartsNothing)
 {
     CreateItem(0);
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_UP));
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
-    EXPECT_EQ(-1, g_State.FocusedEntry);
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
+    EXPECT_EQ(-1, g_Item.FocusedEntry);
     EXPECT_FALSE(LabelShown());
     for (int mode : { 1, 0 }) {
-        g_State.Settings.CtrlUpDown = mode;
+        g_Config.Settings.CtrlUpDown = mode;
         for (WPARAM key : { VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN })
             EXPECT_EQ(0, Send(WM_TODAYCUSTOM_USERNAVIGATION, key)) << "mode " << mode << " key " << key;
     }
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_DOWN));
-    EXPECT_EQ(0, g_State.HighlightedEntry);
+    EXPECT_EQ(0, g_Item.HighlightedEntry);
     EXPECT_FALSE(LabelShown());
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_ACTION));
     Tap(5, 5, 5, 5);
@@ -534,36 +535,36 @@ TEST_F(Input, IndicesLeftFromALongerListNeverReachARecord)
 {
     CreateItem(6);
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_UP));
-    EXPECT_EQ(5, g_State.HighlightedEntry);
+    EXPECT_EQ(5, g_Item.HighlightedEntry);
 
     // The options dialog's Done replaces the list with a shorter one under the live window.
     ResetRegistry();
     WriteEntryKey(L"Kept 0", Wide(recorder), L"kept0", 0);
     WriteEntryKey(L"Kept 1", Wide(recorder), L"kept1", 1);
     LoadLaunchList();
-    ASSERT_EQ(2, g_State.LaunchCount);
-    wcscpy(g_State.LabelText, L"(unchanged)");
+    ASSERT_EQ(2, g_Config.LaunchCount);
+    wcscpy(g_Item.LabelText, L"(unchanged)");
 
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_ACTION));
     Pixels p = RenderItem(item);
     for (DWORD px : p.bits)
         ASSERT_NE(GetSysColor(COLOR_HIGHLIGHT), RGB((px >> 16) & 0xFF, (px >> 8) & 0xFF, px & 0xFF));
     ReleaseAt(25, 5);   // a stray pen-up on entry 1 while 5 is highlighted
-    EXPECT_STREQ(L"(unchanged)", g_State.LabelText);
+    EXPECT_STREQ(L"(unchanged)", g_Item.LabelText);
 
     // Forward has nowhere to go; back lands on the last entry that exists.
     EXPECT_EQ(0, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN));
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_UP));
-    EXPECT_EQ(1, g_State.FocusedEntry);
-    EXPECT_EQ(1, g_State.HighlightedEntry);
-    EXPECT_STREQ(L"Kept 1", g_State.LabelText);
+    EXPECT_EQ(1, g_Item.FocusedEntry);
+    EXPECT_EQ(1, g_Item.HighlightedEntry);
+    EXPECT_STREQ(L"Kept 1", g_Item.LabelText);
     EXPECT_TRUE(WaitForLaunches(1, 600).empty());
 
     // Emptied altogether: nothing to go back to.
-    g_State.FocusedEntry = 4;
+    g_Item.FocusedEntry = 4;
     ResetRegistry();
     LoadLaunchList();
-    ASSERT_EQ(0, g_State.LaunchCount);
+    ASSERT_EQ(0, g_Config.LaunchCount);
     EXPECT_EQ(0, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_UP));
     EXPECT_EQ(0, Send(WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN));
     EXPECT_EQ(1, Send(WM_TODAYCUSTOM_ACTION));

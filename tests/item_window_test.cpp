@@ -3,6 +3,7 @@
 #include <string>
 #include "store/store.h"
 #include "today/item_window.h"
+#include "today/item_state.h"
 #include "test_support.h"
 
 namespace {
@@ -43,27 +44,27 @@ protected:
 
 TEST_F(ItemWindow, DisabledItemGetsNoWindowAndReadsNothing)
 {
-    WriteSettingNumber(L"IconSize", 30);
+    WriteSettingNumber(VALUE_ICONSIZE, 30);
     WriteEntries(3);
     TestToday today;
     today.item.fEnabled = FALSE;
     EXPECT_EQ(nullptr, InitializeCustomItem(&today.item, today.window));
-    EXPECT_EQ(16, g_State.Settings.IconSize);
-    EXPECT_EQ(0, g_State.LaunchCount);
+    EXPECT_EQ(16, g_Config.Settings.IconSize);
+    EXPECT_EQ(0, g_Config.LaunchCount);
     EXPECT_EQ(nullptr, FindWindowExW(today.window, NULL, ITEM_WINDOW_CLASS, NULL));
 }
 
 TEST_F(ItemWindow, EntryLoadsConfigurationAndCreatesTheWindow)
 {
-    WriteSettingNumber(L"IconSize", 32);
+    WriteSettingNumber(VALUE_ICONSIZE, 32);
     WriteEntries(2);
     TestToday today;
     HWND item = InitializeCustomItem(&today.item, today.window);
     ASSERT_NE(nullptr, item);
-    EXPECT_EQ(32, g_State.Settings.IconSize);
-    EXPECT_EQ(2, g_State.LaunchCount);
-    EXPECT_EQ(today.item.hinstDLL, g_State.ModuleHandle);
-    EXPECT_EQ(1, g_State.FirstRefreshPending);
+    EXPECT_EQ(32, g_Config.Settings.IconSize);
+    EXPECT_EQ(2, g_Config.LaunchCount);
+    EXPECT_EQ(today.item.hinstDLL, g_Item.ModuleHandle);
+    EXPECT_EQ(1, g_Item.FirstRefreshPending);
 
     wchar_t text[64];
     GetClassNameW(item, text, 64);
@@ -85,8 +86,8 @@ TEST_F(ItemWindow, EntryLoadsConfigurationAndCreatesTheWindow)
     EXPECT_EQ(nullptr, wc.hCursor);
 
     // The label exists, hidden, from creation on.
-    ASSERT_NE(nullptr, g_State.NameLabel);
-    EXPECT_FALSE(IsWindowVisible(g_State.NameLabel));
+    ASSERT_NE(nullptr, g_Item.NameLabel);
+    EXPECT_FALSE(IsWindowVisible(g_Item.NameLabel));
     EXPECT_EQ(1, SendMessageW(item, WM_ERASEBKGND, 0, 0));
     EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_CLEARCACHE, 0, 0));
     DestroyWindow(item);
@@ -106,13 +107,13 @@ TEST_F(ItemWindow, HeightFollowsTheCellWalkOnA240PixelScreen)
 TEST_F(ItemWindow, HeightUsesEveryMargin)
 {
     // Cells 32 + 2*4 = 40 wide, 32 + 2*1 = 34 high; room from 10 to 240 - 30 = 210: 5 cells a row.
-    WriteSettingNumber(L"IconSize", 32);
-    WriteSettingNumber(L"HMargin", 4);
-    WriteSettingNumber(L"VMargin", 1);
-    WriteSettingNumber(L"WinLeftMargin", 10);
-    WriteSettingNumber(L"WinTopMargin", 3);
-    WriteSettingNumber(L"WinRightMargin", 30);
-    WriteSettingNumber(L"WinBottomMargin", 8);
+    WriteSettingNumber(VALUE_ICONSIZE, 32);
+    WriteSettingNumber(VALUE_HMARGIN, 4);
+    WriteSettingNumber(VALUE_VMARGIN, 1);
+    WriteSettingNumber(VALUE_WINLEFTMARGIN, 10);
+    WriteSettingNumber(VALUE_WINTOPMARGIN, 3);
+    WriteSettingNumber(VALUE_WINRIGHTMARGIN, 30);
+    WriteSettingNumber(VALUE_WINBOTTOMMARGIN, 8);
     WriteEntries(5);
     EXPECT_EQ(3u + 34 + 8, QueryHeight());
     WriteEntries(6);
@@ -121,7 +122,7 @@ TEST_F(ItemWindow, HeightUsesEveryMargin)
 
 TEST_F(ItemWindow, CellWiderThanTheRowGivesEachEntryARowStartingOneLower)
 {
-    WriteSettingNumber(L"IconSize", 300);
+    WriteSettingNumber(VALUE_ICONSIZE, 300);
     WriteEntries(3);
     // Every cell wraps, the first one too: y = 304 * 3, plus one row and the bottom margin.
     EXPECT_EQ(304u * 3 + 304 + 5, QueryHeight());
@@ -141,40 +142,40 @@ TEST_F(ItemWindow, OnlyTheFirstHeightQueryAnswers)
     today.item.cyp = 77;
     EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
     EXPECT_EQ(77u, today.item.cyp);
-    EXPECT_EQ(0, g_State.FirstRefreshPending);
+    EXPECT_EQ(0, g_Item.FirstRefreshPending);
 }
 
 TEST_F(ItemWindow, IconsComeFromTheTimerAfterShowIconSec)
 {
-    WriteSettingNumber(L"ShowIconSec", 0);
+    WriteSettingNumber(VALUE_SHOWICONSEC, 0);
     WriteEntries(4);
     TestToday today;
     HWND item = InitializeCustomItem(&today.item, today.window);
     ASSERT_NE(nullptr, item);
     PumpMessages(50);
-    EXPECT_EQ(nullptr, g_State.IconImageList);   // creation fetches no icons
+    EXPECT_EQ(nullptr, g_Item.IconImageList);   // creation fetches no icons
 
     SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0);
     today.WaitForIcons(1000);
-    HIMAGELIST built = g_State.IconImageList;
+    HIMAGELIST built = g_Item.IconImageList;
     ASSERT_NE(nullptr, built);
     EXPECT_EQ(4, ImageList_GetImageCount(built));
 
     // The timer stopped: no rebuild replaces the list.
     PumpMessages(100);
-    EXPECT_EQ(built, g_State.IconImageList);
+    EXPECT_EQ(built, g_Item.IconImageList);
     DestroyWindow(item);
 }
 
 TEST_F(ItemWindow, EmptyListStillBuildsAnEmptyIconList)
 {
-    WriteSettingNumber(L"ShowIconSec", 0);
+    WriteSettingNumber(VALUE_SHOWICONSEC, 0);
     TestToday today;
     HWND item = today.CreateItem();
     ASSERT_NE(nullptr, item);
     today.WaitForIcons(1000);
-    ASSERT_NE(nullptr, g_State.IconImageList);
-    EXPECT_EQ(0, ImageList_GetImageCount(g_State.IconImageList));
+    ASSERT_NE(nullptr, g_Item.IconImageList);
+    EXPECT_EQ(0, ImageList_GetImageCount(g_Item.IconImageList));
 }
 
 static int g_foreignTimerCalls;
@@ -189,41 +190,41 @@ TEST_F(ItemWindow, OtherTimersAreIgnored)
     // The default handling would call a timer procedure given in lParam.
     EXPECT_EQ(0, SendMessageW(item, WM_TIMER, 2, (LPARAM)ForeignTimerProc));
     EXPECT_EQ(0, g_foreignTimerCalls);
-    EXPECT_EQ(nullptr, g_State.IconImageList);
+    EXPECT_EQ(nullptr, g_Item.IconImageList);
     DestroyWindow(item);
 }
 
 TEST_F(ItemWindow, DestroyReleasesEverythingButSettingsAndSelection)
 {
-    WriteSettingNumber(L"ShowIconSec", 0);
-    WriteSettingNumber(L"HMargin", 3);
+    WriteSettingNumber(VALUE_SHOWICONSEC, 0);
+    WriteSettingNumber(VALUE_HMARGIN, 3);
     WriteEntries(3);
     TestToday today;
     HWND item = today.CreateItem();
     ASSERT_NE(nullptr, item);
     today.WaitForIcons(1000);
-    ASSERT_NE(nullptr, g_State.IconImageList);
-    g_State.FocusedEntry = 2;
-    g_State.HighlightedEntry = 1;
-    HWND label = g_State.NameLabel;
+    ASSERT_NE(nullptr, g_Item.IconImageList);
+    g_Item.FocusedEntry = 2;
+    g_Item.HighlightedEntry = 1;
+    HWND label = g_Item.NameLabel;
 
     DestroyWindow(item);
     today.itemWindow = NULL;
-    EXPECT_EQ(nullptr, g_State.NameLabel);
+    EXPECT_EQ(nullptr, g_Item.NameLabel);
     EXPECT_FALSE(IsWindow(label));
-    EXPECT_EQ(nullptr, g_State.IconImageList);
-    EXPECT_EQ(nullptr, g_State.BackgroundBitmap);
-    EXPECT_EQ(nullptr, g_State.LaunchList);
-    EXPECT_EQ(0, g_State.LaunchCount);
-    EXPECT_EQ(3, g_State.Settings.HMargin);
-    EXPECT_EQ(2, g_State.FocusedEntry);
-    EXPECT_EQ(1, g_State.HighlightedEntry);
+    EXPECT_EQ(nullptr, g_Item.IconImageList);
+    EXPECT_EQ(nullptr, g_Item.BackgroundBitmap);
+    EXPECT_EQ(nullptr, g_Config.LaunchList);
+    EXPECT_EQ(0, g_Config.LaunchCount);
+    EXPECT_EQ(3, g_Config.Settings.HMargin);
+    EXPECT_EQ(2, g_Item.FocusedEntry);
+    EXPECT_EQ(1, g_Item.HighlightedEntry);
 
     // A second window in the same process: class registered again, a fresh label, list reloaded.
     HWND again = today.CreateItem();
     ASSERT_NE(nullptr, again);
-    EXPECT_NE(nullptr, g_State.NameLabel);
-    EXPECT_EQ(3, g_State.LaunchCount);
+    EXPECT_NE(nullptr, g_Item.NameLabel);
+    EXPECT_EQ(3, g_Config.LaunchCount);
     EXPECT_EQ(25u, today.item.cyp);
 }
 
@@ -250,22 +251,22 @@ TEST_F(ItemWindow, BackgroundBitmapLoadsAtCreationAndAMissingOneIsSkipped)
 {
     std::wstring folder = SandboxFolder();
     WriteBitmapFile(folder + L"\\back.bmp");
-    WriteSettingString(L"backbmpfile", folder + L"\\back.bmp");
+    WriteSettingString(VALUE_BACKBMPFILE, folder + L"\\back.bmp");
     TestToday today;
     HWND item = InitializeCustomItem(&today.item, today.window);
     ASSERT_NE(nullptr, item);
-    ASSERT_NE(nullptr, g_State.BackgroundBitmap);
+    ASSERT_NE(nullptr, g_Item.BackgroundBitmap);
     BITMAP bm;
-    ASSERT_EQ((int)sizeof(bm), GetObjectW(g_State.BackgroundBitmap, sizeof(bm), &bm));
+    ASSERT_EQ((int)sizeof(bm), GetObjectW(g_Item.BackgroundBitmap, sizeof(bm), &bm));
     EXPECT_EQ(4, bm.bmWidth);
     EXPECT_EQ(2, bm.bmHeight);
     DestroyWindow(item);
-    EXPECT_EQ(nullptr, g_State.BackgroundBitmap);
+    EXPECT_EQ(nullptr, g_Item.BackgroundBitmap);
 
-    WriteSettingString(L"backbmpfile", folder + L"\\nothere.bmp");
+    WriteSettingString(VALUE_BACKBMPFILE, folder + L"\\nothere.bmp");
     item = InitializeCustomItem(&today.item, today.window);
     ASSERT_NE(nullptr, item);
-    EXPECT_EQ(nullptr, g_State.BackgroundBitmap);
+    EXPECT_EQ(nullptr, g_Item.BackgroundBitmap);
     DestroyWindow(item);
 }
 

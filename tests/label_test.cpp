@@ -1,7 +1,7 @@
 // The name label: its window, its text and size, its painting and where it appears.
 #include <gtest/gtest.h>
 #include <string>
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 #include "today/label.h"
 #include "test_support.h"
 
@@ -39,7 +39,7 @@ protected:
         item = today.CreateItem(top);
         ASSERT_NE(nullptr, item);
     }
-    HWND LabelWindow() { return g_State.NameLabel; }
+    HWND LabelWindow() { return g_Item.NameLabel; }
     RECT LabelRect()
     {
         RECT r;
@@ -137,7 +137,7 @@ TEST_F(Label, TextSetsItsSizeHiddenAndNeverBecomesTheTitle)
         ShowWindow(label, SW_SHOWNA);
         SendMessageW(label, WM_SETTEXT, 0, (LPARAM)text);
         EXPECT_FALSE(IsWindowVisible(label));
-        EXPECT_STREQ(text, g_State.LabelText);
+        EXPECT_STREQ(text, g_Item.LabelText);
         SIZE text_ = TextSize(text);
         RECT r = LabelRect();
         EXPECT_EQ(text_.cx + 6, r.right - r.left);
@@ -149,12 +149,12 @@ TEST_F(Label, TextSetsItsSizeHiddenAndNeverBecomesTheTitle)
     SendMessageW(label, WM_SETTEXT, 0, 0);
     RECT after = LabelRect();
     EXPECT_TRUE(EqualRect(&before, &after));
-    EXPECT_STREQ(L"追加ｵﾌﾟｼｮﾝ", g_State.LabelText);
+    EXPECT_STREQ(L"追加ｵﾌﾟｼｮﾝ", g_Item.LabelText);
 
     // The longest name a record holds survives whole.
     std::wstring longest(255, L'w');
     SendMessageW(label, WM_SETTEXT, 0, (LPARAM)longest.c_str());
-    EXPECT_EQ(longest, std::wstring(g_State.LabelText));
+    EXPECT_EQ(longest, std::wstring(g_Item.LabelText));
 
     // Entries in turn: each text replaces the last, and the size follows it.
     int widths[3];
@@ -164,10 +164,10 @@ TEST_F(Label, TextSetsItsSizeHiddenAndNeverBecomesTheTitle)
         else
             EXPECT_EQ(1, SendMessageW(item, WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN, 0));
         EXPECT_TRUE(IsWindowVisible(label));
-        EXPECT_STREQ(g_State.LaunchList[i].Name, g_State.LabelText);
+        EXPECT_STREQ(g_Config.LaunchList[i].Name, g_Item.LabelText);
         RECT r = LabelRect();
         widths[i] = r.right - r.left;
-        EXPECT_EQ(TextSize(g_State.LaunchList[i].Name).cx + 6, widths[i]);
+        EXPECT_EQ(TextSize(g_Config.LaunchList[i].Name).cx + 6, widths[i]);
     }
     EXPECT_LT(widths[0], widths[1]);
     EXPECT_NE(widths[1], widths[2]);
@@ -249,7 +249,7 @@ TEST_F(Label, SitsAboveAndLeftOfItsAnchorUnlessAScreenEdgeIsInTheWay)
     // No clamping at the right or bottom edge.
     MoveItem(150, 310);
     r = HoldAt(185, 19);   // entry 9
-    EXPECT_STREQ(L"Other 9", g_State.LabelText);
+    EXPECT_STREQ(L"Other 9", g_Item.LabelText);
     EXPECT_EQ(150 + 185 - 2, r.right);
     EXPECT_EQ(310 + 19 - 2, r.bottom);
 }
@@ -270,7 +270,7 @@ TEST_F(Label, TapOnTheLabelHidesItAndStartsNothing)
     PumpMessages(100);
     EXPECT_FALSE(IsWindowVisible(LabelWindow()));
     EXPECT_EQ(0, today.tookSelection) << "the item saw no pen";
-    EXPECT_EQ(0, g_State.HighlightedEntry);
+    EXPECT_EQ(0, g_Item.HighlightedEntry);
     EXPECT_TRUE(WaitForLaunches(1, 600).empty());
 
     // The message alone does the same.

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 #include <string>
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 #include "today/input.h"
 #include "test_support.h"
 
@@ -105,7 +105,7 @@ protected:
         SendMessageW(item, WM_TODAYCUSTOM_RECEIVEDSELECTION, VK_DOWN, 0);
         for (int k = 0; k < i; k++)
             SendMessageW(item, WM_TODAYCUSTOM_USERNAVIGATION, VK_DOWN, 0);
-        ASSERT_EQ(i, g_State.HighlightedEntry);
+        ASSERT_EQ(i, g_Item.HighlightedEntry);
         EXPECT_EQ(1, SendMessageW(item, WM_TODAYCUSTOM_ACTION, 0, 0));
     }
     Started Nth(size_t n)
@@ -131,7 +131,7 @@ TEST_F(Launch, ProgramsStartWithTheirOwnCommandLineOrNone)
     Started s = Nth(0);
     EXPECT_TRUE(EndsWith(s.program, "recorder.exe")) << s.program;
     EXPECT_EQ("one two", s.arguments);
-    EXPECT_EQ(0, g_State.FocusedEntry);
+    EXPECT_EQ(0, g_Item.FocusedEntry);
 
     ActOnEntry(1);
     s = Nth(1);
@@ -142,7 +142,7 @@ TEST_F(Launch, ProgramsStartWithTheirOwnCommandLineOrNone)
     EXPECT_EQ("found beside", Nth(2).arguments);
     TapEntry(3);
     EXPECT_EQ("\"a b\" c", Nth(3).arguments);
-    EXPECT_EQ(3, g_State.FocusedEntry);
+    EXPECT_EQ(3, g_Item.FocusedEntry);
     EXPECT_EQ(4u, WaitForLaunches(5, 500).size()) << "each start happens once";
     EXPECT_EQ(0, g_boxes);
 }
@@ -196,11 +196,11 @@ TEST_F(Launch, AFailedStartIsQuietAndTheItemGoesOn)
         { Wide(recorder), L"after" },
     });
     TapEntry(0);
-    EXPECT_EQ(0, g_State.FocusedEntry) << "the focus moves as if it had started";
-    EXPECT_EQ(-1, g_State.HighlightedEntry);
+    EXPECT_EQ(0, g_Item.FocusedEntry) << "the focus moves as if it had started";
+    EXPECT_EQ(-1, g_Item.HighlightedEntry);
     EXPECT_EQ(nullptr, GetCapture());
     TapEntry(1);
-    EXPECT_EQ(1, g_State.FocusedEntry);
+    EXPECT_EQ(1, g_Item.FocusedEntry);
     ActOnEntry(1);
     EXPECT_LE(g_boxes, 3) << "at most the shell's own notice per failed start";
 

@@ -6,6 +6,7 @@
 #include <string>
 #include "store/store.h"
 #include "today/paint.h"
+#include "today/item_state.h"
 #include "test_support.h"
 
 namespace {
@@ -149,7 +150,7 @@ protected:
     {
         ResetRegistry();
         ResetItemState();
-        WriteSettingNumber(L"ShowIconSec", 0);
+        WriteSettingNumber(VALUE_SHOWICONSEC, 0);
     }
     void TearDown() override
     {
@@ -175,7 +176,7 @@ protected:
         ASSERT_NE(nullptr, item);
         if (withIcons) {
             today.WaitForIcons();
-            ASSERT_NE(nullptr, g_State.IconImageList);
+            ASSERT_NE(nullptr, g_Item.IconImageList);
         }
     }
 
@@ -183,9 +184,9 @@ protected:
     // transparent parts and the cell margins in the cell's background, the rest watermark.
     void ExpectUnscaledFrame(const Pixels &p, int count, int highlighted)
     {
-        const DisplaySettings &s = g_State.Settings;
+        const DisplaySettings &s = g_Config.Settings;
         int cw = s.IconSize + 2 * s.HMargin, ch = s.IconSize + 2 * s.VMargin;
-        IconPicture icon = PictureOf(g_State.IconImageList, 0);
+        IconPicture icon = PictureOf(g_Item.IconImageList, 0);
         ASSERT_EQ(s.IconSize, icon.size);
         Differences d;
         for (int y = 0; y < p.height; y++)
@@ -241,7 +242,7 @@ protected:
     // the rest watermark.
     void ExpectOutsideIcons(const Pixels &p, int count, int highlighted)
     {
-        const DisplaySettings &s = g_State.Settings;
+        const DisplaySettings &s = g_Config.Settings;
         int cw = s.IconSize + 2 * s.HMargin, ch = s.IconSize + 2 * s.VMargin;
         Differences d;
         for (int y = 0; y < p.height; y++)
@@ -269,14 +270,14 @@ TEST_F(Paint, ComposesWatermarkHighlightAndUnscaledIconsAtBothSystemSizes)
 
     for (int size : { 16, 32 }) {
         SCOPED_TRACE("IconSize " + std::to_string(size));
-        WriteSettingNumber(L"IconSize", size);
+        WriteSettingNumber(VALUE_ICONSIZE, size);
         CreateItem();
         RECT client;
         GetClientRect(item, &client);
         ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), client.right);
 
         g_request = WatermarkRequest();
-        g_State.HighlightedEntry = 1;
+        g_Item.HighlightedEntry = 1;
         Pixels p = RenderItem(item);
         ExpectUnscaledFrame(p, 3, 1);
 
@@ -289,7 +290,7 @@ TEST_F(Paint, ComposesWatermarkHighlightAndUnscaledIconsAtBothSystemSizes)
         EXPECT_EQ(item, g_request.hwnd);
 
         // No highlight at all for -1.
-        g_State.HighlightedEntry = -1;
+        g_Item.HighlightedEntry = -1;
         ExpectUnscaledFrame(RenderItem(item), 3, -1);
     }
 }
@@ -300,12 +301,12 @@ TEST_F(Paint, ScalesOtherSizesWithTheirTransparentPartsUntouched)
     // 20 stretches the 16-pixel image up, 24 shrinks the 32-pixel image down.
     for (int size : { 20, 24 }) {
         SCOPED_TRACE("IconSize " + std::to_string(size));
-        WriteSettingNumber(L"IconSize", size);
+        WriteSettingNumber(VALUE_ICONSIZE, size);
         CreateItem();
-        IconPicture source = PictureOf(g_State.IconImageList, 0);
+        IconPicture source = PictureOf(g_Item.IconImageList, 0);
         EXPECT_EQ(size == 20 ? 16 : 32, source.size);
 
-        g_State.HighlightedEntry = 2;
+        g_Item.HighlightedEntry = 2;
         Pixels p = RenderItem(item);
         int cw = size + 4;
         for (int i = 0; i < 3; i++) {
@@ -313,7 +314,7 @@ TEST_F(Paint, ScalesOtherSizesWithTheirTransparentPartsUntouched)
             ExpectScaledIcon(p, i * cw + 2, 2, size, source, i == 2 ? highlight : WATERMARK_COLOUR);
         }
         ExpectOutsideIcons(p, 3, 2);
-        g_State.HighlightedEntry = -1;
+        g_Item.HighlightedEntry = -1;
     }
 }
 
@@ -325,10 +326,10 @@ TEST_F(Paint, IconsKeepTheirPlaceWhenTheSizeChangesUnderALiveWindow)
     struct Case { int built, shown; };
     for (Case c : { Case{ 16, 24 }, Case{ 16, 32 }, Case{ 32, 16 }, Case{ 32, 20 } }) {
         SCOPED_TRACE("built at " + std::to_string(c.built) + ", shown at " + std::to_string(c.shown));
-        WriteSettingNumber(L"IconSize", c.built);
+        WriteSettingNumber(VALUE_ICONSIZE, c.built);
         CreateItem();
-        IconPicture source = PictureOf(g_State.IconImageList, 0);
-        g_State.Settings.IconSize = c.shown;
+        IconPicture source = PictureOf(g_Item.IconImageList, 0);
+        g_Config.Settings.IconSize = c.shown;
         // The window keeps its height; the host gives it room for the larger cells here.
         SetWindowPos(item, NULL, 0, 0, GetSystemMetrics(SM_CXSCREEN), 40, SWP_NOMOVE | SWP_NOZORDER);
         Pixels p = RenderItem(item);
@@ -348,10 +349,10 @@ TEST_F(Paint, BackgroundIsCopiedFromItsTopLeftOrStretchedOverTheWholeItem)
     WriteEntries(1);
 
     // Copied 1:1 from the top-left corner; the highlight and icon lie on top of it.
-    WriteSettingString(L"backbmpfile", large);
+    WriteSettingString(VALUE_BACKBMPFILE, large);
     CreateItem();
-    ASSERT_NE(nullptr, g_State.BackgroundBitmap);
-    g_State.HighlightedEntry = 0;
+    ASSERT_NE(nullptr, g_Item.BackgroundBitmap);
+    g_Item.HighlightedEntry = 0;
     Pixels p = RenderItem(item);
     {
         Differences d;
@@ -362,10 +363,10 @@ TEST_F(Paint, BackgroundIsCopiedFromItsTopLeftOrStretchedOverTheWholeItem)
         EXPECT_EQ(highlight, p.At(0, 0));
         EXPECT_EQ(highlight, p.At(19, 19));
     }
-    g_State.HighlightedEntry = -1;
+    g_Item.HighlightedEntry = -1;
 
     // A bitmap smaller than the item, not stretched: the watermark shows beyond it.
-    WriteSettingString(L"backbmpfile", small);
+    WriteSettingString(VALUE_BACKBMPFILE, small);
     CreateItem();
     p = RenderItem(item);
     EXPECT_EQ(PositionColour(39, 0), p.At(39, 0));
@@ -377,13 +378,13 @@ TEST_F(Paint, BackgroundIsCopiedFromItsTopLeftOrStretchedOverTheWholeItem)
     // Stretched: the whole bitmap over the whole client area, whatever its size. The bitmaps
     // are blocks of one colour each, so every pixel away from a block's edge tells which
     // block it came from, whichever way the stretch picks or merges pixels.
-    WriteSettingNumber(L"stretch_backbmp", 1);
+    WriteSettingNumber(VALUE_STRETCH_BACKBMP, 1);
     for (int w : { 300, 40 }) {
         SCOPED_TRACE("bitmap width " + std::to_string(w));
         int h = w == 300 ? 50 : 10, block = w == 300 ? 10 : 5;
         std::wstring path = folder + L"\\blocks" + std::to_wstring(w) + L".bmp";
         WriteBitmapFile(path, w, h, [block](int x, int y) { return BlockColour(x / block, y / block); });
-        WriteSettingString(L"backbmpfile", path);
+        WriteSettingString(VALUE_BACKBMPFILE, path);
         CreateItem(false);
         p = RenderItem(item);
         double kx = (double)w / p.width, ky = (double)h / p.height;
@@ -417,8 +418,8 @@ TEST_F(Paint, AShrunkBackgroundKeepsItsOwnColours)
     std::wstring path = folder + L"\\stripes.bmp";
     WriteBitmapFile(path, 720, 30, [](int x, int) { return x % 2 ? RGB(255, 0, 0) : RGB(0, 255, 0); });
     WriteEntries(1);
-    WriteSettingString(L"backbmpfile", path);
-    WriteSettingNumber(L"stretch_backbmp", 1);
+    WriteSettingString(VALUE_BACKBMPFILE, path);
+    WriteSettingNumber(VALUE_STRETCH_BACKBMP, 1);
     CreateItem();
     Pixels p = RenderItem(item);
     int others = 0;
@@ -434,12 +435,12 @@ TEST_F(Paint, CopiesOnlyThePaintRectangleAndReleasesEveryDrawingObject)
 {
     std::wstring folder = SandboxFolder();
     WriteBitmapFile(folder + L"\\back.bmp", 64, 64, PositionColour);
-    WriteSettingString(L"backbmpfile", folder + L"\\back.bmp");
-    WriteSettingNumber(L"stretch_backbmp", 1);
-    WriteSettingNumber(L"IconSize", 20);   // the scaled path makes drawing objects of its own
+    WriteSettingString(VALUE_BACKBMPFILE, folder + L"\\back.bmp");
+    WriteSettingNumber(VALUE_STRETCH_BACKBMP, 1);
+    WriteSettingNumber(VALUE_ICONSIZE, 20);   // the scaled path makes drawing objects of its own
     WriteEntries(4);
     CreateItem();
-    g_State.HighlightedEntry = 1;
+    g_Item.HighlightedEntry = 1;
 
     Pixels whole = RenderItem(item);
     const COLORREF sentinel = RGB(7, 8, 9);
@@ -460,7 +461,7 @@ TEST_F(Paint, CopiesOnlyThePaintRectangleAndReleasesEveryDrawingObject)
     int before = GdiObjectCount();
     ASSERT_GT(before, 0);
     for (int i = 0; i < 50; i++)
-        PaintItem(item, canvas.dc, &ps, g_State.BackgroundBitmap);
+        PaintItem(item, canvas.dc, &ps, g_Item.BackgroundBitmap);
     EXPECT_EQ(before, GdiObjectCount());
     EXPECT_EQ(canvas.bitmap, GetCurrentObject(canvas.dc, OBJ_BITMAP));
 }
@@ -469,7 +470,7 @@ TEST_F(Paint, WindowPaintsOnScreenWithoutErasingAndOnlyWhereInvalid)
 {
     WriteEntries(3);
     CreateItem();
-    g_State.HighlightedEntry = 0;
+    g_Item.HighlightedEntry = 0;
     RedrawWindow(item, NULL, NULL, RDW_INVALIDATE | RDW_UPDATENOW);
     Pixels expected = RenderItem(item);
     Pixels shown = CaptureWindow(item);
@@ -512,7 +513,7 @@ TEST_F(Paint, ScreenShowsTheItemWithItsHighlightAndTheHeldName)
     }
     int size = 16;
     if (const char *wanted = getenv("TAPSHELF_SNAPSHOT_ICONSIZE")) size = atoi(wanted);
-    WriteSettingNumber(L"IconSize", size);
+    WriteSettingNumber(VALUE_ICONSIZE, size);
     CreateItem();
     RECT itemRect;
     GetWindowRect(item, &itemRect);
@@ -524,16 +525,16 @@ TEST_F(Paint, ScreenShowsTheItemWithItsHighlightAndTheHeldName)
     MSG msg;
     while (PeekMessageW(&msg, NULL, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE)) {}
     SendMessageW(item, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(pen.x, pen.y));
-    LONG held = g_State.HighlightedEntry;
+    LONG held = g_Item.HighlightedEntry;
     ASSERT_NE(-1, held);
-    ASSERT_TRUE(IsWindowVisible(g_State.NameLabel));
+    ASSERT_TRUE(IsWindowVisible(g_Item.NameLabel));
     UpdateWindow(item);
-    UpdateWindow(g_State.NameLabel);
+    UpdateWindow(g_Item.NameLabel);
     PumpMessages(50);
     Pixels screen = CaptureWindow(NULL);
 
     RECT label;
-    GetWindowRect(g_State.NameLabel, &label);
+    GetWindowRect(g_Item.NameLabel, &label);
     EXPECT_EQ(RGB(255, 255, 255), screen.At(label.left + 2, label.top + 2)) << "the label's white";
     EXPECT_EQ(itemRect.left + pen.x - 2, label.right);
     int cellLeft = pen.x - pen.x % cw, cellTop = pen.y - pen.y % (size + 4);
@@ -568,7 +569,7 @@ protected:
             WriteEntryKey(L"E" + std::to_wstring(i), L"\\x.exe", L"", i);
         LoadDisplaySettings();
         LoadLaunchList();
-        ASSERT_EQ(entries, g_State.LaunchCount);
+        ASSERT_EQ(entries, g_Config.LaunchCount);
     }
 };
 
@@ -603,11 +604,11 @@ TEST_F(HitTest, CellEdgesWithTheDefaultLayout)
 TEST_F(HitTest, MarginsAndCellsWiderThanTheRow)
 {
     Load(7);
-    g_State.Settings.IconSize = 32;
-    g_State.Settings.HMargin = 3;
-    g_State.Settings.VMargin = 1;
-    g_State.Settings.WinLeftMargin = 10;
-    g_State.Settings.WinTopMargin = 4;
+    g_Config.Settings.IconSize = 32;
+    g_Config.Settings.HMargin = 3;
+    g_Config.Settings.VMargin = 1;
+    g_Config.Settings.WinLeftMargin = 10;
+    g_Config.Settings.WinTopMargin = 4;
     // Cells 38 x 34 from (10, 4); five fit before 240 - 13.
     EXPECT_EQ(-1, HitTestEntry(9, 4));
     EXPECT_EQ(-1, HitTestEntry(10, 3));
@@ -621,9 +622,9 @@ TEST_F(HitTest, MarginsAndCellsWiderThanTheRow)
     EXPECT_EQ(-1, HitTestEntry(86, 38));
 
     // A cell wider than the row: one entry per row, the first one row down.
-    g_State.Settings.IconSize = 300;
-    g_State.Settings.WinLeftMargin = 0;
-    g_State.Settings.WinTopMargin = 0;
+    g_Config.Settings.IconSize = 300;
+    g_Config.Settings.WinLeftMargin = 0;
+    g_Config.Settings.WinTopMargin = 0;
     EXPECT_EQ(-1, HitTestEntry(5, 5));
     EXPECT_EQ(0, HitTestEntry(5, 302));
     EXPECT_EQ(1, HitTestEntry(5, 604));

@@ -9,10 +9,10 @@
 
 namespace {
 
-const wchar_t *kSettingNames[] = { L"backbmpfile", L"stretch_backbmp", L"CtrlUpDown", L"IconSize",
-                                   L"HMargin", L"VMargin", L"WinLeftMargin", L"WinTopMargin",
-                                   L"WinRightMargin", L"WinBottomMargin", L"ShowIconSec" };
-const wchar_t *kEntryValueNames[] = { L"FileName", L"CommnadLine", L"Index" };
+const wchar_t *kSettingNames[] = { VALUE_BACKBMPFILE, VALUE_STRETCH_BACKBMP, VALUE_CTRLUPDOWN, VALUE_ICONSIZE,
+                                   VALUE_HMARGIN, VALUE_VMARGIN, VALUE_WINLEFTMARGIN, VALUE_WINTOPMARGIN,
+                                   VALUE_WINRIGHTMARGIN, VALUE_WINBOTTOMMARGIN, VALUE_SHOWICONSEC };
+const wchar_t *kEntryValueNames[] = { VALUE_FILE_NAME, VALUE_COMMAND_LINE, VALUE_INDEX };
 
 std::vector<BYTE> RandomData(std::mt19937 &random, size_t maxSize)
 {
@@ -80,18 +80,18 @@ TEST_P(StoreFuzz, RandomContentLoadsAndPaintsSafely)
     FillRandomRegistry(seed, seed % 2 ? 40 : 400);
     LoadDisplaySettings();
     LoadLaunchList();
-    ExpectTerminated(g_State.Settings.backbmpfile);
-    EXPECT_EQ((LONG)SubkeyCount(LIST_KEY_PATH), g_State.LaunchCount);
-    for (LONG i = 0; i < g_State.LaunchCount; i++) {
-        ExpectTerminated(g_State.LaunchList[i].Name);
-        ExpectTerminated(g_State.LaunchList[i].FileName);
-        ExpectTerminated(g_State.LaunchList[i].CommandLine);
+    ExpectTerminated(g_Config.Settings.backbmpfile);
+    EXPECT_EQ((LONG)SubkeyCount(LIST_KEY_PATH), g_Config.LaunchCount);
+    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
+        ExpectTerminated(g_Config.LaunchList[i].Name);
+        ExpectTerminated(g_Config.LaunchList[i].FileName);
+        ExpectTerminated(g_Config.LaunchList[i].CommandLine);
         if (i > 0)
-            EXPECT_LE(g_State.LaunchList[i - 1].Index, g_State.LaunchList[i].Index);
+            EXPECT_LE(g_Config.LaunchList[i - 1].Index, g_Config.LaunchList[i].Index);
     }
 
     // Keep the random layout within what one paint can allocate; the walk itself takes any value.
-    g_State.Settings.ShowIconSec = 0;
+    g_Config.Settings.ShowIconSec = 0;
     TestToday today;
     HWND item = today.CreateItem();
     ASSERT_NE(nullptr, item);
@@ -102,7 +102,7 @@ TEST_P(StoreFuzz, RandomContentLoadsAndPaintsSafely)
     UpdateWindow(item);
     PumpMessages(10);
     DestroyWindow(item);
-    EXPECT_EQ(0, g_State.LaunchCount);
+    EXPECT_EQ(0, g_Config.LaunchCount);
 }
 
 class StoreVolume : public testing::Test {
@@ -119,9 +119,9 @@ TEST_F(StoreVolume, ThousandsOfEntriesLoadAndSave)
         WriteEntryKey(name, L"\\Windows\\x.exe", L"", 2999 - i);
     }
     LoadLaunchList();
-    ASSERT_EQ(3000, g_State.LaunchCount);
-    EXPECT_STREQ(L"e02999", g_State.LaunchList[0].Name);
-    EXPECT_STREQ(L"e00000", g_State.LaunchList[2999].Name);
+    ASSERT_EQ(3000, g_Config.LaunchCount);
+    EXPECT_STREQ(L"e02999", g_Config.LaunchList[0].Name);
+    EXPECT_STREQ(L"e00000", g_Config.LaunchList[2999].Name);
     SaveLaunchList();
     EXPECT_EQ(3000u, SubkeyCount(LIST_KEY_PATH));
     FreeLaunchList();

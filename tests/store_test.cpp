@@ -24,7 +24,7 @@ TEST_F(Store, FirstRunKeepsDefaultsAndCreatesEmptyKeys)
 {
     LoadDisplaySettings();
     LoadLaunchList();
-    const DisplaySettings &s = g_State.Settings;
+    const DisplaySettings &s = g_Config.Settings;
     EXPECT_STREQ(L"", s.backbmpfile);
     EXPECT_EQ(0, s.stretch_backbmp);
     EXPECT_EQ(1, s.CtrlUpDown);
@@ -36,8 +36,8 @@ TEST_F(Store, FirstRunKeepsDefaultsAndCreatesEmptyKeys)
     EXPECT_EQ(13, s.WinRightMargin);
     EXPECT_EQ(5, s.WinBottomMargin);
     EXPECT_EQ(1, s.ShowIconSec);
-    EXPECT_EQ(0, g_State.LaunchCount);
-    EXPECT_EQ(nullptr, g_State.LaunchList);
+    EXPECT_EQ(0, g_Config.LaunchCount);
+    EXPECT_EQ(nullptr, g_Config.LaunchList);
     EXPECT_TRUE(KeyExists(SETTINGS_KEY_PATH));
     EXPECT_TRUE(KeyExists(LIST_KEY_PATH));
     EXPECT_EQ(0u, SubkeyCount(LIST_KEY_PATH));
@@ -45,23 +45,23 @@ TEST_F(Store, FirstRunKeepsDefaultsAndCreatesEmptyKeys)
 
 TEST_F(Store, SettingsRoundTripInTheirStoredForm)
 {
-    wcscpy(g_State.Settings.backbmpfile, L"\\My Documents\\back.bmp");
-    g_State.Settings.stretch_backbmp = 1;
-    g_State.Settings.CtrlUpDown = 0;
-    g_State.Settings.IconSize = 24;
-    g_State.Settings.HMargin = -3;
-    g_State.Settings.WinBottomMargin = 7;
-    g_State.Settings.ShowIconSec = 0;
+    wcscpy(g_Config.Settings.backbmpfile, L"\\My Documents\\back.bmp");
+    g_Config.Settings.stretch_backbmp = 1;
+    g_Config.Settings.CtrlUpDown = 0;
+    g_Config.Settings.IconSize = 24;
+    g_Config.Settings.HMargin = -3;
+    g_Config.Settings.WinBottomMargin = 7;
+    g_Config.Settings.ShowIconSec = 0;
     SaveDisplaySettings();
 
     // Stored as REG_SZ with the terminator and 4-byte REG_DWORDs.
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, KEY_READ, &key));
     DWORD type = 0, size = 0;
-    RegQueryValueExW(key, L"backbmpfile", NULL, &type, NULL, &size);
+    RegQueryValueExW(key, VALUE_BACKBMPFILE, NULL, &type, NULL, &size);
     EXPECT_EQ((DWORD)REG_SZ, type);
     EXPECT_EQ((wcslen(L"\\My Documents\\back.bmp") + 1) * 2, size);
-    RegQueryValueExW(key, L"HMargin", NULL, &type, NULL, &size);
+    RegQueryValueExW(key, VALUE_HMARGIN, NULL, &type, NULL, &size);
     EXPECT_EQ((DWORD)REG_DWORD, type);
     EXPECT_EQ(4u, size);
     DWORD values = 0;
@@ -69,71 +69,71 @@ TEST_F(Store, SettingsRoundTripInTheirStoredForm)
     EXPECT_EQ(11u, values);
     RegCloseKey(key);
 
-    g_State.Settings.backbmpfile[0] = 0;
-    g_State.Settings.IconSize = 16;
-    g_State.Settings.HMargin = 2;
+    g_Config.Settings.backbmpfile[0] = 0;
+    g_Config.Settings.IconSize = 16;
+    g_Config.Settings.HMargin = 2;
     LoadDisplaySettings();
-    EXPECT_STREQ(L"\\My Documents\\back.bmp", g_State.Settings.backbmpfile);
-    EXPECT_EQ(24, g_State.Settings.IconSize);
-    EXPECT_EQ(-3, g_State.Settings.HMargin);
-    EXPECT_EQ(0, g_State.Settings.CtrlUpDown);
-    EXPECT_EQ(0, g_State.Settings.ShowIconSec);
+    EXPECT_STREQ(L"\\My Documents\\back.bmp", g_Config.Settings.backbmpfile);
+    EXPECT_EQ(24, g_Config.Settings.IconSize);
+    EXPECT_EQ(-3, g_Config.Settings.HMargin);
+    EXPECT_EQ(0, g_Config.Settings.CtrlUpDown);
+    EXPECT_EQ(0, g_Config.Settings.ShowIconSec);
 }
 
 TEST_F(Store, MissingOrOversizedSettingsKeepTheValueHeld)
 {
-    g_State.Settings.IconSize = 20;
-    g_State.Settings.HMargin = 4;
-    wcscpy(g_State.Settings.backbmpfile, L"\\held.bmp");
+    g_Config.Settings.IconSize = 20;
+    g_Config.Settings.HMargin = 4;
+    wcscpy(g_Config.Settings.backbmpfile, L"\\held.bmp");
     ULONGLONG eight = 32;
-    WriteRawValue(SETTINGS_KEY_PATH, L"IconSize", REG_QWORD, &eight, 8);
-    WriteSettingString(L"backbmpfile", Repeat(L'b', 256));
-    WriteSettingNumber(L"VMargin", 9);
+    WriteRawValue(SETTINGS_KEY_PATH, VALUE_ICONSIZE, REG_QWORD, &eight, 8);
+    WriteSettingString(VALUE_BACKBMPFILE, Repeat(L'b', 256));
+    WriteSettingNumber(VALUE_VMARGIN, 9);
     LoadDisplaySettings();
-    EXPECT_EQ(20, g_State.Settings.IconSize);          // 8 bytes: not taken
-    EXPECT_STREQ(L"\\held.bmp", g_State.Settings.backbmpfile);  // 256 units + terminator: too long
-    EXPECT_EQ(4, g_State.Settings.HMargin);             // missing: kept
-    EXPECT_EQ(9, g_State.Settings.VMargin);
+    EXPECT_EQ(20, g_Config.Settings.IconSize);          // 8 bytes: not taken
+    EXPECT_STREQ(L"\\held.bmp", g_Config.Settings.backbmpfile);  // 256 units + terminator: too long
+    EXPECT_EQ(4, g_Config.Settings.HMargin);             // missing: kept
+    EXPECT_EQ(9, g_Config.Settings.VMargin);
 
     // 255 code units fit with the terminator.
-    WriteSettingString(L"backbmpfile", Repeat(L'c', 255));
+    WriteSettingString(VALUE_BACKBMPFILE, Repeat(L'c', 255));
     LoadDisplaySettings();
-    EXPECT_EQ(Repeat(L'c', 255), std::wstring(g_State.Settings.backbmpfile));
+    EXPECT_EQ(Repeat(L'c', 255), std::wstring(g_Config.Settings.backbmpfile));
 }
 
 TEST_F(Store, UnterminatedStringsEndInsideTheirField)
 {
     // 256 code units with no terminator fill the whole buffer: not taken.
     std::wstring full = Repeat(L'x', 256);
-    WriteRawValue(SETTINGS_KEY_PATH, L"backbmpfile", REG_SZ, full.data(), 512);
-    wcscpy(g_State.Settings.backbmpfile, L"kept");
+    WriteRawValue(SETTINGS_KEY_PATH, VALUE_BACKBMPFILE, REG_SZ, full.data(), 512);
+    wcscpy(g_Config.Settings.backbmpfile, L"kept");
     LoadDisplaySettings();
-    EXPECT_STREQ(L"kept", g_State.Settings.backbmpfile);
+    EXPECT_STREQ(L"kept", g_Config.Settings.backbmpfile);
 
     // A shorter value stored without its terminator is read as the text it holds.
     std::wstring part = L"\\short.bmp";
-    WriteRawValue(SETTINGS_KEY_PATH, L"backbmpfile", REG_SZ, part.data(), (DWORD)part.size() * 2);
+    WriteRawValue(SETTINGS_KEY_PATH, VALUE_BACKBMPFILE, REG_SZ, part.data(), (DWORD)part.size() * 2);
     LoadDisplaySettings();
-    EXPECT_STREQ(L"\\short.bmp", g_State.Settings.backbmpfile);
+    EXPECT_STREQ(L"\\short.bmp", g_Config.Settings.backbmpfile);
 
     // The same for the entry values.
     WriteEntryKey(L"A", L"", L"", 0);
-    WriteRawValue(EntryPath(L"A"), L"FileName", REG_SZ, full.data(), 512);
+    WriteRawValue(EntryPath(L"A"), VALUE_FILE_NAME, REG_SZ, full.data(), 512);
     std::wstring args = L"-x";
-    WriteRawValue(EntryPath(L"A"), L"CommnadLine", REG_SZ, args.data(), 4);
+    WriteRawValue(EntryPath(L"A"), VALUE_COMMAND_LINE, REG_SZ, args.data(), 4);
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_STREQ(L"", g_State.LaunchList[0].FileName);
-    EXPECT_STREQ(L"-x", g_State.LaunchList[0].CommandLine);
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_STREQ(L"", g_Config.LaunchList[0].FileName);
+    EXPECT_STREQ(L"-x", g_Config.LaunchList[0].CommandLine);
 }
 
 TEST_F(Store, ShortNumbersAreNotMixedIntoTheHeldValue)
 {
-    g_State.Settings.IconSize = 0x12345678;
+    g_Config.Settings.IconSize = 0x12345678;
     WORD two = 0x0020;
-    WriteRawValue(SETTINGS_KEY_PATH, L"IconSize", REG_BINARY, &two, 2);
+    WriteRawValue(SETTINGS_KEY_PATH, VALUE_ICONSIZE, REG_BINARY, &two, 2);
     LoadDisplaySettings();
-    EXPECT_EQ(0x12345678, g_State.Settings.IconSize);
+    EXPECT_EQ(0x12345678, g_Config.Settings.IconSize);
 }
 
 TEST_F(Store, ListLoadsSortedByIndex)
@@ -143,14 +143,14 @@ TEST_F(Store, ListLoadsSortedByIndex)
     WriteEntryKey(L"Charlie", L"\\c.exe", L"", 1);
     WriteEntryKey(L"Delta", L"\\d.exe", L"", -5);
     LoadLaunchList();
-    ASSERT_EQ(4, g_State.LaunchCount);
-    EXPECT_STREQ(L"Delta", g_State.LaunchList[0].Name);
-    EXPECT_STREQ(L"Bravo", g_State.LaunchList[1].Name);
-    EXPECT_STREQ(L"Charlie", g_State.LaunchList[2].Name);
-    EXPECT_STREQ(L"Alpha", g_State.LaunchList[3].Name);
-    EXPECT_STREQ(L"\\b.exe", g_State.LaunchList[1].FileName);
-    EXPECT_STREQ(L"-b", g_State.LaunchList[1].CommandLine);
-    EXPECT_EQ(-5, g_State.LaunchList[0].Index);
+    ASSERT_EQ(4, g_Config.LaunchCount);
+    EXPECT_STREQ(L"Delta", g_Config.LaunchList[0].Name);
+    EXPECT_STREQ(L"Bravo", g_Config.LaunchList[1].Name);
+    EXPECT_STREQ(L"Charlie", g_Config.LaunchList[2].Name);
+    EXPECT_STREQ(L"Alpha", g_Config.LaunchList[3].Name);
+    EXPECT_STREQ(L"\\b.exe", g_Config.LaunchList[1].FileName);
+    EXPECT_STREQ(L"-b", g_Config.LaunchList[1].CommandLine);
+    EXPECT_EQ(-5, g_Config.LaunchList[0].Index);
 }
 
 TEST_F(Store, LongestNamesPathsAndCommandLinesRoundTripWhole)
@@ -160,10 +160,10 @@ TEST_F(Store, LongestNamesPathsAndCommandLinesRoundTripWhole)
     std::wstring args = Repeat(L'a', 255);
     WriteEntryKey(name, file, args, 0);
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_EQ(name, std::wstring(g_State.LaunchList[0].Name));
-    EXPECT_EQ(file, std::wstring(g_State.LaunchList[0].FileName));
-    EXPECT_EQ(args, std::wstring(g_State.LaunchList[0].CommandLine));
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_EQ(name, std::wstring(g_Config.LaunchList[0].Name));
+    EXPECT_EQ(file, std::wstring(g_Config.LaunchList[0].FileName));
+    EXPECT_EQ(args, std::wstring(g_Config.LaunchList[0].CommandLine));
 
     // Saved under the full 282-unit key path, not a truncated one.
     SaveLaunchList();
@@ -171,18 +171,18 @@ TEST_F(Store, LongestNamesPathsAndCommandLinesRoundTripWhole)
     EXPECT_EQ(282u, EntryPath(name).size());
     EXPECT_EQ(1u, SubkeyCount(LIST_KEY_PATH));
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_EQ(args, std::wstring(g_State.LaunchList[0].CommandLine));
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_EQ(args, std::wstring(g_Config.LaunchList[0].CommandLine));
 }
 
 TEST_F(Store, OverlongEntryValuesLoadEmpty)
 {
     WriteEntryKey(L"Long", Repeat(L'p', 256), Repeat(L'q', 300), 3);
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_STREQ(L"", g_State.LaunchList[0].FileName);
-    EXPECT_STREQ(L"", g_State.LaunchList[0].CommandLine);
-    EXPECT_EQ(3, g_State.LaunchList[0].Index);
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_STREQ(L"", g_Config.LaunchList[0].FileName);
+    EXPECT_STREQ(L"", g_Config.LaunchList[0].CommandLine);
+    EXPECT_EQ(3, g_Config.LaunchList[0].Index);
 }
 
 TEST_F(Store, EntryWithoutValuesLoadsByItsName)
@@ -192,11 +192,11 @@ TEST_F(Store, EntryWithoutValuesLoadsByItsName)
                                              KEY_ALL_ACCESS, NULL, &key, NULL));
     RegCloseKey(key);
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_STREQ(L"Bare", g_State.LaunchList[0].Name);
-    EXPECT_STREQ(L"", g_State.LaunchList[0].FileName);
-    EXPECT_STREQ(L"", g_State.LaunchList[0].CommandLine);
-    EXPECT_EQ(0, g_State.LaunchList[0].Index);
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_STREQ(L"Bare", g_Config.LaunchList[0].Name);
+    EXPECT_STREQ(L"", g_Config.LaunchList[0].FileName);
+    EXPECT_STREQ(L"", g_Config.LaunchList[0].CommandLine);
+    EXPECT_EQ(0, g_Config.LaunchList[0].Index);
 }
 
 TEST_F(Store, SaveReplacesTheStoredListWhole)
@@ -212,18 +212,18 @@ TEST_F(Store, SaveReplacesTheStoredListWhole)
     }
     wcscpy(entries[1].CommandLine, L"/new");
     FreeLaunchList();
-    g_State.LaunchList = entries;
-    g_State.LaunchCount = 3;
+    g_Config.LaunchList = entries;
+    g_Config.LaunchCount = 3;
     SaveLaunchList();
 
     EXPECT_FALSE(KeyExists(EntryPath(L"Old")));
     EXPECT_EQ(3u, SubkeyCount(LIST_KEY_PATH));
     LoadLaunchList();
-    ASSERT_EQ(3, g_State.LaunchCount);
+    ASSERT_EQ(3, g_Config.LaunchCount);
     for (int i = 0; i < 3; i++)
-        EXPECT_STREQ(names[i], g_State.LaunchList[i].Name);
-    EXPECT_STREQ(L"/new", g_State.LaunchList[1].CommandLine);
-    EXPECT_STREQ(L"\\Windows\\Games.exe", g_State.LaunchList[2].FileName);
+        EXPECT_STREQ(names[i], g_Config.LaunchList[i].Name);
+    EXPECT_STREQ(L"/new", g_Config.LaunchList[1].CommandLine);
+    EXPECT_STREQ(L"\\Windows\\Games.exe", g_Config.LaunchList[2].FileName);
 }
 
 TEST_F(Store, NamesTheRegistryTreatsAsEqualCollapseIntoOneEntry)
@@ -235,13 +235,13 @@ TEST_F(Store, NamesTheRegistryTreatsAsEqualCollapseIntoOneEntry)
     wcscpy(entries[1].Name, L"NOTES");
     wcscpy(entries[1].FileName, L"\\second.exe");
     entries[1].Index = 1;
-    g_State.LaunchList = entries;
-    g_State.LaunchCount = 2;
+    g_Config.LaunchList = entries;
+    g_Config.LaunchCount = 2;
     SaveLaunchList();
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_STREQ(L"\\second.exe", g_State.LaunchList[0].FileName);
-    EXPECT_EQ(1, g_State.LaunchList[0].Index);
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_STREQ(L"\\second.exe", g_Config.LaunchList[0].FileName);
+    EXPECT_EQ(1, g_Config.LaunchList[0].Index);
 }
 
 TEST_F(Store, SavingAnEmptyListRemovesTheListKeyAndLoadingRecreatesIt)
@@ -253,7 +253,7 @@ TEST_F(Store, SavingAnEmptyListRemovesTheListKeyAndLoadingRecreatesIt)
     EXPECT_FALSE(KeyExists(LIST_KEY_PATH));
     EXPECT_TRUE(KeyExists(SETTINGS_KEY_PATH));
     LoadLaunchList();
-    EXPECT_EQ(0, g_State.LaunchCount);
+    EXPECT_EQ(0, g_Config.LaunchCount);
     EXPECT_TRUE(KeyExists(LIST_KEY_PATH));
 }
 
@@ -288,13 +288,13 @@ TEST_F(Store, EntryKeysWithSubkeysGoWithTheList)
     RegCloseKey(deep);
 
     LoadLaunchList();
-    ASSERT_EQ(2, g_State.LaunchCount);
-    g_State.LaunchCount = 1;   // the list without "Nested", as a save after deleting it
+    ASSERT_EQ(2, g_Config.LaunchCount);
+    g_Config.LaunchCount = 1;   // the list without "Nested", as a save after deleting it
     SaveLaunchList();
     EXPECT_FALSE(KeyExists(EntryPath(L"Nested")));
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_STREQ(L"Keep", g_State.LaunchList[0].Name);
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_STREQ(L"Keep", g_Config.LaunchList[0].Name);
 
     DeleteLaunchListKeys();
     EXPECT_FALSE(KeyExists(LIST_KEY_PATH));
@@ -305,11 +305,11 @@ TEST_F(Store, LoadingReplacesTheHeldList)
     WriteEntryKey(L"A", L"\\a", L"", 0);
     WriteEntryKey(L"B", L"\\b", L"", 1);
     LoadLaunchList();
-    ASSERT_EQ(2, g_State.LaunchCount);
+    ASSERT_EQ(2, g_Config.LaunchCount);
     ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_CURRENT_USER, EntryPath(L"A").c_str()));
     LoadLaunchList();
-    ASSERT_EQ(1, g_State.LaunchCount);
-    EXPECT_STREQ(L"B", g_State.LaunchList[0].Name);
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_STREQ(L"B", g_Config.LaunchList[0].Name);
 }
 
 }  // namespace

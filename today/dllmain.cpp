@@ -1,8 +1,8 @@
 // The load notification: remember the module, always accept.
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD, LPVOID)
 {
-    g_State.ModuleHandle = module;
+    g_Item.ModuleHandle = module;
     return TRUE;
 }

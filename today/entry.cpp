@@ -1,12 +1,13 @@
 // The plug-in entry the Today host calls by ordinal 240.
 #include "today/item_window.h"
 #include "store/store.h"
+#include "today/item_state.h"
 
 extern "C" HWND InitializeCustomItem(TODAYLISTITEM *item, HWND parent)
 {
     if (!item || !item->fEnabled)
         return NULL;
-    g_State.ModuleHandle = item->hinstDLL;
+    g_Item.ModuleHandle = item->hinstDLL;
 
     LoadDisplaySettings();
     LoadLaunchList();
@@ -26,7 +27,7 @@ extern "C" HWND InitializeCustomItem(TODAYLISTITEM *item, HWND parent)
     UnregisterClassW(ITEM_WINDOW_CLASS, item->hinstDLL);
     RegisterClassW(&wc);
 
-    g_State.FirstRefreshPending = 1;
+    g_Item.FirstRefreshPending = 1;
     // Starts off-screen with no area; the host places and sizes it.
     return CreateWindowExW(0, ITEM_WINDOW_CLASS, ITEM_WINDOW_TITLE, WS_CHILD | WS_VISIBLE,
                            0x1001F, 0x1001F, 0, 0, parent, NULL, item->hinstDLL, NULL);

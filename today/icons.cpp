@@ -7,9 +7,9 @@ BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
     int small = GetSystemMetrics(SM_CXSMICON);
     int average = (large + small) / 2;
 
-    if (g_State.IconImageList) {
-        ImageList_Destroy(g_State.IconImageList);
-        g_State.IconImageList = NULL;
+    if (g_Item.IconImageList) {
+        ImageList_Destroy(g_Item.IconImageList);
+        g_Item.IconImageList = NULL;
     }
     BOOL useSmall = iconSize < average;
 
@@ -25,9 +25,9 @@ BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
 
     int cx = useSmall ? small : large;
     int initial = count > 0 ? (int)count : 0;
-    g_State.IconImageList = ImageList_Create(cx, cx, ILC_MASK, initial, initial);
+    g_Item.IconImageList = ImageList_Create(cx, cx, ILC_MASK, initial, initial);
     for (LONG i = 0; i < count; i++)
-        AddEntryIcon(g_State.IconImageList, systemList, entries[i].FileName);
+        AddEntryIcon(g_Item.IconImageList, systemList, entries[i].FileName);
     return 1;
 }
 
@@ -50,7 +50,7 @@ void AddEntryIcon(HIMAGELIST target, HIMAGELIST systemList, const WCHAR *path)
             icon = ImageList_GetIcon(systemList, info.iIcon, ILD_NORMAL);
     }
     if (!icon)
-        icon = LoadIconW(g_State.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
+        icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
     ImageList_ReplaceIcon(target, -1, icon);
     DestroyIcon(icon);
 }

@@ -2,11 +2,11 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 
 #define DEFAULT_ICON_ID 102
 
-// Rebuilds g_State.IconImageList for the entries. 0 when the system image list is not
+// Rebuilds g_Item.IconImageList for the entries. 0 when the system image list is not
 // available (no list exists afterwards).
 BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize);
 

@@ -2,7 +2,7 @@
 #include <shellapi.h>
 #include "today/label.h"
 #include "today/paint.h"
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 #include "todaycmn.h"
 #include "aygshell.h"
 
@@ -29,10 +29,10 @@ LRESULT OnPenDown(HWND hwnd, LPARAM point)
 {
     LONG x = LOWORD(point);
     LONG y = HIWORD(point);
-    g_State.HighlightedEntry = HitTestEntry(x, y);
+    g_Item.HighlightedEntry = HitTestEntry(x, y);
     // The pressed icon shows highlighted before the hold is decided.
     RepaintNow(hwnd);
-    if (g_State.HighlightedEntry != -1) {
+    if (g_Item.HighlightedEntry != -1) {
         SHRGINFO gesture;
         gesture.cbSize = sizeof(gesture);
         gesture.hwndClient = hwnd;
@@ -52,56 +52,56 @@ LRESULT OnPenUp(HWND hwnd, LPARAM point)
     HideNameLabel();
     ReleaseCapture();
     LONG hit = EntryAtPen(point);
-    if (hit != -1 && hit == g_State.HighlightedEntry) {
-        const LaunchEntry *entry = &g_State.LaunchList[hit];
+    if (hit != -1 && hit == g_Item.HighlightedEntry) {
+        const LaunchEntry *entry = &g_Config.LaunchList[hit];
         LaunchFile(entry->FileName, entry->CommandLine);
-        g_State.FocusedEntry = hit;
+        g_Item.FocusedEntry = hit;
     }
-    g_State.HighlightedEntry = -1;
+    g_Item.HighlightedEntry = -1;
     RepaintNow(hwnd);
     return 0;
 }
 
 LRESULT OnReceivedSelection(HWND hwnd, WPARAM key)
 {
-    LONG index = key == VK_UP ? g_State.LaunchCount - 1 : 0;
-    g_State.HighlightedEntry = index;
-    g_State.FocusedEntry = index;
-    if (DesignatesEntry(g_State.HighlightedEntry))
+    LONG index = key == VK_UP ? g_Config.LaunchCount - 1 : 0;
+    g_Item.HighlightedEntry = index;
+    g_Item.FocusedEntry = index;
+    if (DesignatesEntry(g_Item.HighlightedEntry))
         ShowNameLabel(hwnd, 0, 0);
     return 1;
 }
 
 LRESULT OnLostSelection(void)
 {
-    g_State.HighlightedEntry = -1;
+    g_Item.HighlightedEntry = -1;
     HideNameLabel();
     return 1;
 }
 
 LRESULT OnUserNavigation(HWND hwnd, WPARAM key)
 {
-    BOOL upDown = g_State.Settings.CtrlUpDown != 0;
+    BOOL upDown = g_Config.Settings.CtrlUpDown != 0;
     UINT back = upDown ? VK_UP : VK_LEFT;
     UINT forward = upDown ? VK_DOWN : VK_RIGHT;
     LONG index;
     if (key == back) {
         // A focus left beyond the end of a list that has since shrunk steps back onto
         // the last entry, not through indices that no longer hold one.
-        LONG focus = g_State.FocusedEntry < g_State.LaunchCount ? g_State.FocusedEntry : g_State.LaunchCount;
+        LONG focus = g_Item.FocusedEntry < g_Config.LaunchCount ? g_Item.FocusedEntry : g_Config.LaunchCount;
         if (focus <= 0)
             return 0;
         index = focus - 1;
     } else if (key == forward) {
-        if (g_State.FocusedEntry >= g_State.LaunchCount - 1)
+        if (g_Item.FocusedEntry >= g_Config.LaunchCount - 1)
             return 0;
-        index = g_State.FocusedEntry + 1;
+        index = g_Item.FocusedEntry + 1;
     } else {
         return 0;
     }
-    g_State.FocusedEntry = index;
-    if (index != g_State.HighlightedEntry) {
-        g_State.HighlightedEntry = index;
+    g_Item.FocusedEntry = index;
+    if (index != g_Item.HighlightedEntry) {
+        g_Item.HighlightedEntry = index;
         if (DesignatesEntry(index))
             ShowNameLabel(hwnd, 0, 0);
         RepaintNow(hwnd);
@@ -111,8 +111,8 @@ LRESULT OnUserNavigation(HWND hwnd, WPARAM key)
 
 LRESULT OnAction(void)
 {
-    if (DesignatesEntry(g_State.HighlightedEntry)) {
-        const LaunchEntry *entry = &g_State.LaunchList[g_State.HighlightedEntry];
+    if (DesignatesEntry(g_Item.HighlightedEntry)) {
+        const LaunchEntry *entry = &g_Config.LaunchList[g_Item.HighlightedEntry];
         LaunchFile(entry->FileName, entry->CommandLine);
     }
     return 1;
@@ -138,6 +138,6 @@ void LaunchFile(const WCHAR *path, const WCHAR *commandLine)
     info.lpFile = program;
     info.lpParameters = parameters[0] ? parameters : NULL;
     info.nShow = SW_SHOWNORMAL;
-    info.hInstApp = g_State.ModuleHandle;
+    info.hInstApp = g_Item.ModuleHandle;
     ShellExecuteExW(&info);
 }

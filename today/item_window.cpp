@@ -7,23 +7,24 @@
 #include "today/layout.h"
 #include "today/paint.h"
 #include "store/store.h"
+#include "today/item_state.h"
 #include "coredll_ext.h"
 
 static void DeleteBackgroundBitmap(void)
 {
-    if (g_State.BackgroundBitmap) {
-        DeleteObject(g_State.BackgroundBitmap);
-        g_State.BackgroundBitmap = NULL;
+    if (g_Item.BackgroundBitmap) {
+        DeleteObject(g_Item.BackgroundBitmap);
+        g_Item.BackgroundBitmap = NULL;
     }
 }
 
 static LRESULT OnCreate(void)
 {
-    if (!g_State.NameLabel)
+    if (!g_Item.NameLabel)
         CreateNameLabel();
     DeleteBackgroundBitmap();
-    if (g_State.Settings.backbmpfile[0])
-        g_State.BackgroundBitmap = SHLoadDIBitmap(g_State.Settings.backbmpfile);
+    if (g_Config.Settings.backbmpfile[0])
+        g_Item.BackgroundBitmap = SHLoadDIBitmap(g_Config.Settings.backbmpfile);
     return 0;
 }
 
@@ -31,9 +32,9 @@ static LRESULT OnDestroy(void)
 {
     DestroyNameLabel();
     DeleteBackgroundBitmap();
-    if (g_State.IconImageList) {
-        ImageList_Destroy(g_State.IconImageList);
-        g_State.IconImageList = NULL;
+    if (g_Item.IconImageList) {
+        ImageList_Destroy(g_Item.IconImageList);
+        g_Item.IconImageList = NULL;
     }
     FreeLaunchList();
     return 0;
@@ -43,7 +44,7 @@ static LRESULT OnPaint(HWND hwnd)
 {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
-    PaintItem(hwnd, dc, &ps, g_State.BackgroundBitmap);
+    PaintItem(hwnd, dc, &ps, g_Item.BackgroundBitmap);
     EndPaint(hwnd, &ps);
     return 0;
 }
@@ -51,12 +52,12 @@ static LRESULT OnPaint(HWND hwnd)
 // The host asks for the height; only the first query after creation answers it.
 static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
 {
-    if (!g_State.FirstRefreshPending)
+    if (!g_Item.FirstRefreshPending)
         return 0;
-    g_State.FirstRefreshPending = 0;
+    g_Item.FirstRefreshPending = 0;
     if (item)
         item->cyp = (DWORD)ContentHeight();
-    SetTimer(hwnd, ICON_TIMER_ID, (UINT)(g_State.Settings.ShowIconSec * 1000), NULL);
+    SetTimer(hwnd, ICON_TIMER_ID, (UINT)(g_Config.Settings.ShowIconSec * 1000), NULL);
     return 1;
 }
 
@@ -65,7 +66,7 @@ static LRESULT OnTimer(HWND hwnd, WPARAM id)
 {
     if (id != ICON_TIMER_ID)
         return 0;
-    if (BuildIconImageList(g_State.LaunchList, g_State.LaunchCount, g_State.Settings.IconSize)) {
+    if (BuildIconImageList(g_Config.LaunchList, g_Config.LaunchCount, g_Config.Settings.IconSize)) {
         KillTimer(hwnd, ICON_TIMER_ID);
         InvalidateRect(hwnd, NULL, FALSE);
         UpdateWindow(hwnd);

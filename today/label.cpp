@@ -1,41 +1,41 @@
 #include "today/label.h"
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 
 void CreateNameLabel(void)
 {
     HWND owner = FindWindowW(L"HHTaskBar", NULL);
-    HRSRC resource = FindResourceW(g_State.ModuleHandle, MAKEINTRESOURCEW(NAME_LABEL_DIALOG_ID),
+    HRSRC resource = FindResourceW(g_Item.ModuleHandle, MAKEINTRESOURCEW(NAME_LABEL_DIALOG_ID),
                                    (LPCWSTR)RT_DIALOG);
     if (!resource)
         return;
     // A loaded resource is its own address (the device has no LockResource).
-    HGLOBAL loaded = LoadResource(g_State.ModuleHandle, resource);
+    HGLOBAL loaded = LoadResource(g_Item.ModuleHandle, resource);
     if (!loaded)
         return;
-    g_State.NameLabel = CreateDialogIndirectParamW(g_State.ModuleHandle,
+    g_Item.NameLabel = CreateDialogIndirectParamW(g_Item.ModuleHandle,
                                                    (LPCDLGTEMPLATEW)loaded, owner,
                                                    NameLabelProc, 0);
 }
 
 void DestroyNameLabel(void)
 {
-    if (g_State.NameLabel)
-        DestroyWindow(g_State.NameLabel);
-    g_State.NameLabel = NULL;
+    if (g_Item.NameLabel)
+        DestroyWindow(g_Item.NameLabel);
+    g_Item.NameLabel = NULL;
 }
 
 void HideNameLabel(void)
 {
-    if (g_State.NameLabel)
-        ShowWindow(g_State.NameLabel, SW_HIDE);
+    if (g_Item.NameLabel)
+        ShowWindow(g_Item.NameLabel, SW_HIDE);
 }
 
 void ShowNameLabel(HWND itemWindow, LONG dx, LONG dy)
 {
-    HWND label = g_State.NameLabel;
-    if (!label || !DesignatesEntry(g_State.HighlightedEntry))
+    HWND label = g_Item.NameLabel;
+    if (!label || !DesignatesEntry(g_Item.HighlightedEntry))
         return;
-    SendMessageW(label, WM_SETTEXT, 0, (LPARAM)g_State.LaunchList[g_State.HighlightedEntry].Name);
+    SendMessageW(label, WM_SETTEXT, 0, (LPARAM)g_Config.LaunchList[g_Item.HighlightedEntry].Name);
 
     RECT item, own;
     GetWindowRect(itemWindow, &item);
@@ -56,11 +56,11 @@ static void OnLabelText(HWND hwnd, const WCHAR *text)
 {
     if (!text)
         return;
-    wcsncpy(g_State.LabelText, text, TEXT_CAPACITY - 1);
-    g_State.LabelText[TEXT_CAPACITY - 1] = 0;
+    wcsncpy(g_Item.LabelText, text, TEXT_CAPACITY - 1);
+    g_Item.LabelText[TEXT_CAPACITY - 1] = 0;
     SIZE size = { 0, 0 };
     HDC dc = GetDC(hwnd);
-    GetTextExtentExPointW(dc, g_State.LabelText, (int)wcslen(g_State.LabelText), 0, NULL, NULL, &size);
+    GetTextExtentExPointW(dc, g_Item.LabelText, (int)wcslen(g_Item.LabelText), 0, NULL, NULL, &size);
     ReleaseDC(hwnd, dc);
     SetWindowPos(hwnd, NULL, 0, 0, size.cx + 6, size.cy + 6,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
@@ -73,7 +73,7 @@ static void OnLabelPaint(HWND hwnd)
     RECT client;
     GetClientRect(hwnd, &client);
     FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
-    ExtTextOutW(dc, 2, 2, ETO_OPAQUE, NULL, g_State.LabelText, (UINT)wcslen(g_State.LabelText), NULL);
+    ExtTextOutW(dc, 2, 2, ETO_OPAQUE, NULL, g_Item.LabelText, (UINT)wcslen(g_Item.LabelText), NULL);
     EndPaint(hwnd, &ps);
 }
 

@@ -1,10 +1,10 @@
 #include "today/layout.h"
-#include "store/plugin_state.h"
+#include "store/config.h"
 
 void BeginCellWalk(CellWalk *walk)
 {
-    walk->x = g_State.Settings.WinLeftMargin;
-    walk->y = g_State.Settings.WinTopMargin;
+    walk->x = g_Config.Settings.WinLeftMargin;
+    walk->y = g_Config.Settings.WinTopMargin;
     // Read once per walk: the width cannot change within one, and asking costs a round
     // trip to the window system that a per-cell read would repeat on every paint.
     walk->screenWidth = GetSystemMetrics(SM_CXSCREEN);
@@ -12,7 +12,7 @@ void BeginCellWalk(CellWalk *walk)
 
 void NextCell(CellWalk *walk, RECT *cell)
 {
-    const DisplaySettings &s = g_State.Settings;
+    const DisplaySettings &s = g_Config.Settings;
     LONG cellWidth = s.IconSize + 2 * s.HMargin;
     LONG cellHeight = s.IconSize + 2 * s.VMargin;
     if (walk->x + cellWidth > walk->screenWidth - s.WinRightMargin) {
@@ -28,8 +28,8 @@ LONG ContentHeight(void)
     CellWalk walk;
     BeginCellWalk(&walk);
     RECT cell;
-    for (LONG i = 0; i < g_State.LaunchCount; i++)
+    for (LONG i = 0; i < g_Config.LaunchCount; i++)
         NextCell(&walk, &cell);
-    const DisplaySettings &s = g_State.Settings;
+    const DisplaySettings &s = g_Config.Settings;
     return walk.y + s.IconSize + 2 * s.VMargin + s.WinBottomMargin;
 }

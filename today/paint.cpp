@@ -1,17 +1,17 @@
 #include "today/paint.h"
 #include "today/layout.h"
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 #include "todaycmn.h"
 #include "coredll_ext.h"
 
 LONG HitTestEntry(LONG x, LONG y)
 {
-    if (g_State.LaunchCount <= 0)
+    if (g_Config.LaunchCount <= 0)
         return -1;
     POINT pt = { x, y };
     CellWalk walk;
     BeginCellWalk(&walk);
-    for (LONG i = 0; i < g_State.LaunchCount; i++) {
+    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
         RECT cell;
         NextCell(&walk, &cell);
         if (PtInRect(&cell, pt))
@@ -30,7 +30,7 @@ static int ImageSizeOf(HIMAGELIST list)
         return cx;
     int large = GetSystemMetrics(SM_CXICON);
     int small = GetSystemMetrics(SM_CXSMICON);
-    return g_State.Settings.IconSize >= (large + small) / 2 ? large : small;
+    return g_Config.Settings.IconSize >= (large + small) / 2 ? large : small;
 }
 
 BOOL DrawEntryIcon(HIMAGELIST list, int i, HDC dc, int x, int y, int width, int height)
@@ -71,7 +71,7 @@ static void DrawBackground(HDC dc, HDC memory, HBITMAP background, LONG width, L
 {
     HDC source = CreateCompatibleDC(dc);
     HGDIOBJ old = SelectObject(source, background);
-    if (!g_State.Settings.stretch_backbmp) {
+    if (!g_Config.Settings.stretch_backbmp) {
         BitBlt(memory, 0, 0, width, height, source, 0, 0, SRCCOPY);
     } else {
         BITMAP bm;
@@ -84,18 +84,18 @@ static void DrawBackground(HDC dc, HDC memory, HBITMAP background, LONG width, L
 
 static void DrawEntries(HDC memory)
 {
-    const DisplaySettings &s = g_State.Settings;
+    const DisplaySettings &s = g_Config.Settings;
     CellWalk walk;
     BeginCellWalk(&walk);
-    for (LONG i = 0; i < g_State.LaunchCount; i++) {
+    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
         RECT cell;
         NextCell(&walk, &cell);
-        if (i == g_State.HighlightedEntry) {
+        if (i == g_Item.HighlightedEntry) {
             HBRUSH highlight = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
             FillRect(memory, &cell, highlight);
             DeleteObject(highlight);
         }
-        DrawEntryIcon(g_State.IconImageList, i, memory, cell.left + s.HMargin, cell.top + s.VMargin,
+        DrawEntryIcon(g_Item.IconImageList, i, memory, cell.left + s.HMargin, cell.top + s.VMargin,
                       s.IconSize, s.IconSize);
     }
 }

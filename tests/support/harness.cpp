@@ -38,9 +38,9 @@ void WriteEntryKey(const std::wstring &name, const std::wstring &file, const std
                    LONG index)
 {
     std::wstring path = std::wstring(LIST_KEY_PATH) + L"\\" + name;
-    WriteRawValue(path, L"FileName", REG_SZ, file.c_str(), (DWORD)(file.size() + 1) * 2);
-    WriteRawValue(path, L"CommnadLine", REG_SZ, commandLine.c_str(), (DWORD)(commandLine.size() + 1) * 2);
-    WriteRawValue(path, L"Index", REG_DWORD, &index, 4);
+    WriteRawValue(path, VALUE_FILE_NAME, REG_SZ, file.c_str(), (DWORD)(file.size() + 1) * 2);
+    WriteRawValue(path, VALUE_COMMAND_LINE, REG_SZ, commandLine.c_str(), (DWORD)(commandLine.size() + 1) * 2);
+    WriteRawValue(path, VALUE_INDEX, REG_DWORD, &index, 4);
 }
 
 void WriteSettingNumber(const wchar_t *name, DWORD value)

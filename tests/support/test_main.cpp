@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <stdio.h>
-#include "store/plugin_state.h"
+#include "today/item_state.h"
 #include "wince_testing.h"
 #include "harness.h"
 
@@ -31,7 +31,7 @@ int main(int argc, char **argv)
     }
     INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_LISTVIEW_CLASSES };
     InitCommonControlsEx(&icc);
-    g_State.ModuleHandle = GetModuleHandleW(NULL);
+    g_Item.ModuleHandle = GetModuleHandleW(NULL);
     WinceSetHoldTime(150);
     testing::AddGlobalTestEnvironment(new HeapCheck);
     return RUN_ALL_TESTS();

@@ -5,6 +5,7 @@
 #include "store/store.h"
 #include "today/item_window.h"
 #include "today/paint.h"
+#include "today/item_state.h"
 #include <wincodec.h>
 
 std::string Narrow(const std::wstring &text)
@@ -101,9 +102,8 @@ HWND TestToday::CreateItem(int top)
 
 void TestToday::WaitForIcons(DWORD timeoutMs)
 {
-    extern PluginState g_State;
     DWORD start = GetTickCount();
-    while (!g_State.IconImageList && GetTickCount() - start < timeoutMs)
+    while (!g_Item.IconImageList && GetTickCount() - start < timeoutMs)
         PumpMessages(20);
 }
 
@@ -211,7 +211,7 @@ Pixels RenderItem(HWND item, const RECT *paint, COLORREF fill)
     PAINTSTRUCT ps = {};
     ps.hdc = canvas.dc;
     ps.rcPaint = paint ? *paint : client;
-    PaintItem(item, canvas.dc, &ps, g_State.BackgroundBitmap);
+    PaintItem(item, canvas.dc, &ps, g_Item.BackgroundBitmap);
     return canvas.Read();
 }
 
@@ -443,10 +443,9 @@ POINT ScreenPoint(HWND window, int x, int y)
 
 void ResetItemState()
 {
-    const DisplaySettings defaults = { L"", 0, 1, 16, 2, 2, 0, 0, 13, 5, 1 };
-    g_State.Settings = defaults;
-    g_State.HighlightedEntry = -1;
-    g_State.FocusedEntry = 0;
+    g_Config.Settings = DefaultSettings();
+    g_Item.HighlightedEntry = InitialItemState().HighlightedEntry;
+    g_Item.FocusedEntry = InitialItemState().FocusedEntry;
 }
 
 void PlacePen(int screenX, int screenY)

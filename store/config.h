@@ -1,0 +1,101 @@
+// The configuration: the appearance settings and the launch list as the registry keeps
+// them, their defaults, and the names they are stored under. The store moves them between
+// the registry of the current user and g_Config, which lives as long as the library.
+#pragma once
+#include <windows.h>
+
+#define TEXT_CAPACITY 256   // code units of every text field, terminator included
+
+// ---- Where and under which names the registry keeps it (HKEY_CURRENT_USER)
+//   Software\Tapshelf                  the eleven appearance values
+//   Software\Tapshelf\FileList         no values; one subkey per launch entry
+//   Software\Tapshelf\FileList\<name>  FileName, CommnadLine, Index
+#define SETTINGS_KEY_PATH L"Software\\Tapshelf"
+#define LIST_KEY_PATH     L"Software\\Tapshelf\\FileList"
+
+// LIST_KEY_PATH, "\" and a name of up to 255 code units, and the terminator.
+#define ENTRY_KEY_PATH_CAPACITY (26 + 1 + 255 + 1)
+
+// The values of an entry's subkey. The command line's name is misspelt as stored.
+#define VALUE_FILE_NAME    L"FileName"
+#define VALUE_COMMAND_LINE L"CommnadLine"
+#define VALUE_INDEX        L"Index"
+
+// The appearance values.
+#define VALUE_BACKBMPFILE      L"backbmpfile"
+#define VALUE_STRETCH_BACKBMP  L"stretch_backbmp"
+#define VALUE_CTRLUPDOWN       L"CtrlUpDown"
+#define VALUE_ICONSIZE         L"IconSize"
+#define VALUE_HMARGIN          L"HMargin"
+#define VALUE_VMARGIN          L"VMargin"
+#define VALUE_WINLEFTMARGIN    L"WinLeftMargin"
+#define VALUE_WINTOPMARGIN     L"WinTopMargin"
+#define VALUE_WINRIGHTMARGIN   L"WinRightMargin"
+#define VALUE_WINBOTTOMMARGIN  L"WinBottomMargin"
+#define VALUE_SHOWICONSEC      L"ShowIconSec"
+
+// One launch list record. The name is also the name of the entry's registry subkey.
+struct LaunchEntry {
+    WCHAR Name[TEXT_CAPACITY];
+    WCHAR FileName[TEXT_CAPACITY];
+    WCHAR CommandLine[TEXT_CAPACITY];
+    LONG Index;   // list position; the sort key on loading
+};
+
+// The eleven appearance values, named as they are stored.
+struct DisplaySettings {
+    WCHAR backbmpfile[TEXT_CAPACITY];
+    LONG stretch_backbmp;
+    LONG CtrlUpDown;
+    LONG IconSize;
+    LONG HMargin;
+    LONG VMargin;
+    LONG WinLeftMargin;
+    LONG WinTopMargin;
+    LONG WinRightMargin;
+    LONG WinBottomMargin;
+    LONG ShowIconSec;
+};
+
+// The numeric settings: stored name, field and default, in the order they are read and
+// written (backbmpfile, a text that defaults to empty, comes first). The one default table.
+struct NumericSetting {
+    const WCHAR *name;
+    LONG DisplaySettings::*field;
+    LONG initial;
+};
+inline constexpr NumericSetting kNumericSettings[] = {
+    { VALUE_STRETCH_BACKBMP, &DisplaySettings::stretch_backbmp, 0 },
+    { VALUE_CTRLUPDOWN,      &DisplaySettings::CtrlUpDown,      1 },
+    { VALUE_ICONSIZE,        &DisplaySettings::IconSize,        16 },
+    { VALUE_HMARGIN,         &DisplaySettings::HMargin,         2 },
+    { VALUE_VMARGIN,         &DisplaySettings::VMargin,         2 },
+    { VALUE_WINLEFTMARGIN,   &DisplaySettings::WinLeftMargin,   0 },
+    { VALUE_WINTOPMARGIN,    &DisplaySettings::WinTopMargin,    0 },
+    { VALUE_WINRIGHTMARGIN,  &DisplaySettings::WinRightMargin,  13 },
+    { VALUE_WINBOTTOMMARGIN, &DisplaySettings::WinBottomMargin, 5 },
+    { VALUE_SHOWICONSEC,     &DisplaySettings::ShowIconSec,     1 },
+};
+
+// The settings at library load: the table's defaults and no background bitmap.
+constexpr DisplaySettings DefaultSettings()
+{
+    DisplaySettings settings = {};
+    for (const NumericSetting &setting : kNumericSettings)
+        settings.*setting.field = setting.initial;
+    return settings;
+}
+
+struct Configuration {
+    LaunchEntry *LaunchList;   // one zero-filled LocalAlloc block, or NULL
+    LONG LaunchCount;
+    DisplaySettings Settings;
+};
+
+extern Configuration g_Config;
+
+// True when index lies in 0 .. count-1 of the launch list.
+inline BOOL DesignatesEntry(LONG index)
+{
+    return index >= 0 && index < g_Config.LaunchCount && g_Config.LaunchList != NULL;
+}

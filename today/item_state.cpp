@@ -1,0 +1,3 @@
+#include "today/item_state.h"
+
+ItemState g_Item = InitialItemState();
