@@ -14,7 +14,7 @@
 #include "bench_support.h"
 #include "store/store.h"
 #include "today/icons.h"
-#include "today/item_window.h"
+#include "today/initialize_item.h"
 #include "today/layout.h"
 #include "today/paint.h"
 

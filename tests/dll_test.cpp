@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "todaycmn.h"
+#include "resources/resource.h"
 #include "test_support.h"
 
 namespace {
@@ -32,8 +33,8 @@ TEST_F(Dll, ExportsByOrdinalOnly)
 
 TEST_F(Dll, CarriesTheLabelTemplateTheIconAndTheHighResolutionMarker)
 {
-    EXPECT_NE(nullptr, FindResourceW(dll, MAKEINTRESOURCEW(106), (LPCWSTR)RT_DIALOG));
-    EXPECT_NE(nullptr, LoadIconW(dll, MAKEINTRESOURCEW(102)));
+    EXPECT_NE(nullptr, FindResourceW(dll, MAKEINTRESOURCEW(IDD_NAME_LABEL), (LPCWSTR)RT_DIALOG));
+    EXPECT_NE(nullptr, LoadIconW(dll, MAKEINTRESOURCEW(IDI_TAPSHELF)));
     HRSRC marker = FindResourceW(dll, L"HI_RES_AWARE", L"CEUX");
     ASSERT_NE(nullptr, marker);
     ASSERT_EQ(2u, SizeofResource(dll, marker));

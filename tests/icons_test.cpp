@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 #include "today/icons.h"
+#include "resources/resource.h"
 #include "wince_testing.h"
 #include "test_support.h"
 
@@ -43,7 +44,7 @@ std::vector<COLORREF> Pixels(HIMAGELIST list, int i, HICON icon = NULL)
 std::vector<COLORREF> DefaultIconPixels(int size)
 {
     HIMAGELIST list = ImageList_Create(size, size, ILC_MASK, 1, 1);
-    HICON icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
+    HICON icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDI_TAPSHELF));
     ImageList_ReplaceIcon(list, -1, icon);
     std::vector<COLORREF> pixels = Pixels(list, 0);
     ImageList_Destroy(list);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "store/store.h"
+#include "today/initialize_item.h"
 #include "today/item_window.h"
 #include "today/item_state.h"
 #include "test_support.h"

@@ -4,7 +4,7 @@
 #include <shlwapi.h>
 #include <string>
 #include "today/item_state.h"
-#include "today/input.h"
+#include "today/launch.h"
 #include "test_support.h"
 
 namespace {

@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 #include "store/store.h"
+#include "today/layout.h"
 #include "today/paint.h"
 #include "today/item_state.h"
 #include "test_support.h"

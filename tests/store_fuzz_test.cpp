@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 #include "store/store.h"
-#include "today/paint.h"
+#include "today/layout.h"
 #include "test_support.h"
 
 namespace {

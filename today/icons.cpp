@@ -1,5 +1,6 @@
 #include "today/icons.h"
 #include <shellapi.h>
+#include "resources/resource.h"
 
 BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
 {
@@ -50,7 +51,7 @@ void AddEntryIcon(HIMAGELIST target, HIMAGELIST systemList, const WCHAR *path)
             icon = ImageList_GetIcon(systemList, info.iIcon, ILD_NORMAL);
     }
     if (!icon)
-        icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(DEFAULT_ICON_ID));
+        icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDI_TAPSHELF));
     ImageList_ReplaceIcon(target, -1, icon);
     DestroyIcon(icon);
 }

@@ -4,8 +4,6 @@
 #include <commctrl.h>
 #include "today/item_state.h"
 
-#define DEFAULT_ICON_ID 102
-
 // Rebuilds g_Item.IconImageList for the entries. 0 when the system image list is not
 // available (no list exists afterwards).
 BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize);

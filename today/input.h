@@ -1,4 +1,4 @@
-// Tap, hold, the host's selection and navigation messages, and starting entries.
+// Tap, hold, and the host's selection and navigation messages.
 #pragma once
 #include <windows.h>
 
@@ -8,6 +8,3 @@ LRESULT OnReceivedSelection(HWND hwnd, WPARAM key);
 LRESULT OnLostSelection(void);
 LRESULT OnUserNavigation(HWND hwnd, WPARAM key);
 LRESULT OnAction(void);
-
-// Starts a program or document with its command line; folders open in "fexplore.exe".
-void LaunchFile(const WCHAR *path, const WCHAR *commandLine);

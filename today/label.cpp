@@ -1,10 +1,11 @@
 #include "today/label.h"
 #include "today/item_state.h"
+#include "resources/resource.h"
 
 void CreateNameLabel(void)
 {
     HWND owner = FindWindowW(L"HHTaskBar", NULL);
-    HRSRC resource = FindResourceW(g_Item.ModuleHandle, MAKEINTRESOURCEW(NAME_LABEL_DIALOG_ID),
+    HRSRC resource = FindResourceW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDD_NAME_LABEL),
                                    (LPCWSTR)RT_DIALOG);
     if (!resource)
         return;

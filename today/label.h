@@ -2,8 +2,6 @@
 #pragma once
 #include <windows.h>
 
-#define NAME_LABEL_DIALOG_ID 106
-
 void CreateNameLabel(void);
 void DestroyNameLabel(void);
 void HideNameLabel(void);

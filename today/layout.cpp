@@ -23,6 +23,22 @@ void NextCell(CellWalk *walk, RECT *cell)
     walk->x += cellWidth;
 }
 
+LONG HitTestEntry(LONG x, LONG y)
+{
+    if (g_Config.LaunchCount <= 0)
+        return -1;
+    POINT pt = { x, y };
+    CellWalk walk;
+    BeginCellWalk(&walk);
+    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
+        RECT cell;
+        NextCell(&walk, &cell);
+        if (PtInRect(&cell, pt))
+            return i;
+    }
+    return -1;
+}
+
 LONG ContentHeight(void)
 {
     CellWalk walk;

@@ -14,5 +14,8 @@ void BeginCellWalk(CellWalk *walk);
 // Places the next cell (in list order) and advances the walk.
 void NextCell(CellWalk *walk, RECT *cell);
 
+// Entry index of the cell that holds (x, y), or -1.
+LONG HitTestEntry(LONG x, LONG y);
+
 // Height of the icon grid for the current list and settings.
 LONG ContentHeight(void);

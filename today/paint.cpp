@@ -4,22 +4,6 @@
 #include "todaycmn.h"
 #include "coredll_ext.h"
 
-LONG HitTestEntry(LONG x, LONG y)
-{
-    if (g_Config.LaunchCount <= 0)
-        return -1;
-    POINT pt = { x, y };
-    CellWalk walk;
-    BeginCellWalk(&walk);
-    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
-        RECT cell;
-        NextCell(&walk, &cell);
-        if (PtInRect(&cell, pt))
-            return i;
-    }
-    return -1;
-}
-
 // The size of the list's images. The list was sized by the IconSize of its build (large when
 // that reaches the average of the two system sizes); the options dialog can change the setting
 // while a live window keeps its icons, so the list itself is asked.

@@ -1,12 +1,9 @@
-// Painting the icon grid and mapping a point to an entry.
+// Painting the icon grid.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
 #define MAGENTA_KEY RGB(255, 0, 255)
-
-// Entry index of the cell that holds (x, y), or -1.
-LONG HitTestEntry(LONG x, LONG y);
 
 // Composes watermark, background bitmap, highlight and icons off-screen and copies
 // the paint rectangle to dc.

@@ -48,6 +48,9 @@ typedef struct {
 #define WM_TODAYCUSTOM_USERNAVIGATION      (WM_USER + 246)
 #define WM_TODAYCUSTOM_ACTION              (WM_USER + 247)
 
+// The options dialog resource of a custom item library, opened with ordinal 241 as its procedure.
+#define IDD_TODAY_CUSTOM            500
+
 // Export ordinals of a custom item library.
 #define ORDINAL_INITIALIZEITEM      240
 #define ORDINAL_OPTIONSDIALOGPROC   241

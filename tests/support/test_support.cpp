@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <shlwapi.h>
 #include "store/store.h"
-#include "today/item_window.h"
+#include "today/initialize_item.h"
 #include "today/paint.h"
 #include "today/item_state.h"
 #include <wincodec.h>

@@ -1,4 +1,5 @@
 // The plug-in entry the Today host calls by ordinal 240.
+#include "today/initialize_item.h"
 #include "today/item_window.h"
 #include "store/store.h"
 #include "today/item_state.h"

@@ -1,0 +1,29 @@
+#include "today/launch.h"
+#include <shellapi.h>
+#include "today/item_state.h"
+
+#define FILE_EXPLORER L"fexplore.exe"
+
+void LaunchFile(const WCHAR *path, const WCHAR *commandLine)
+{
+    const WCHAR *program = path;
+    const WCHAR *parameters = commandLine;
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        program = FILE_EXPLORER;
+        parameters = path;
+    }
+    if (wcscmp(program, L"\\") == 0) {
+        program = FILE_EXPLORER;
+        parameters = L"\\";
+    }
+
+    SHELLEXECUTEINFOW info;
+    memset(&info, 0, sizeof(info));
+    info.cbSize = sizeof(info);
+    info.lpFile = program;
+    info.lpParameters = parameters[0] ? parameters : NULL;
+    info.nShow = SW_SHOWNORMAL;
+    info.hInstApp = g_Item.ModuleHandle;
+    ShellExecuteExW(&info);
+}
