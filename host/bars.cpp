@@ -2,10 +2,9 @@
 // for a dialog that asked for the Done button) and the soft-key bar at the bottom.
 #include "host.h"
 #include "wince_testing.h"
+#include "shell_windows.h"
 #include <shellapi.h>
 
-#define TASKBAR_CLASS L"HHTaskBar"
-#define MENUBAR_CLASS L"menu_worker"
 #define STATE_TIMER 1
 #define NOTICE_TIMER 2
 #define NOTICE_MS 3000
@@ -82,7 +81,7 @@ static TaskBarState ReadTaskBarState()
     WCHAR clock[32] = L"";
     GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, NULL, NULL, clock, 32);
     state.clock = clock;
-    if (state.active && GetPropW(state.active, WINCE_DONE_BUTTON_PROP))
+    if (state.active && GetPropW(state.active, SHELL_DONE_BUTTON_PROP))
         state.button = TaskButton::Ok;
     else if (state.active && state.active != g_today && !OurProcess(state.active))
         state.button = TaskButton::Close;
@@ -338,7 +337,7 @@ static void ShowStartMenu()
     if (command == CMD_TODAY)
         SetForegroundWindow(g_today);
     else if (command == CMD_EXPLORER)
-        Launch(L"fexplore.exe", L"\\");
+        Launch(SHELL_FILE_EXPLORER, L"\\");
     else if (command >= CMD_PROGRAM && command < CMD_PROGRAM + (int)programs.size())
         Launch(L"\\Windows\\" + programs[command - CMD_PROGRAM], L"");
 }
@@ -474,7 +473,7 @@ static HWND CreateBar(HINSTANCE instance, const wchar_t *className, WNDPROC proc
 
 HWND CreateTaskBar(HINSTANCE instance)
 {
-    g_taskBar = CreateBar(instance, TASKBAR_CLASS, TaskBarProc, 0, g_screen.taskBarHeight, WS_EX_TOPMOST);
+    g_taskBar = CreateBar(instance, SHELL_TASKBAR_CLASS, TaskBarProc, 0, g_screen.taskBarHeight, WS_EX_TOPMOST);
     if (g_taskBar)
         SetTimer(g_taskBar, STATE_TIMER, 250, NULL);
     return g_taskBar;
@@ -482,7 +481,7 @@ HWND CreateTaskBar(HINSTANCE instance)
 
 HWND CreateMenuBar(HINSTANCE instance)
 {
-    g_menuBar = CreateBar(instance, MENUBAR_CLASS, MenuBarProc, g_screen.height - g_screen.menuBarHeight,
+    g_menuBar = CreateBar(instance, SHELL_MENUBAR_CLASS, MenuBarProc, g_screen.height - g_screen.menuBarHeight,
                           g_screen.menuBarHeight, 0);
     return g_menuBar;
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+#include "shell_windows.h"
 
 #define EXPLORER_CLASS L"TapshelfFileExplorer"
 #define LIST_ID 100
@@ -252,7 +253,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 
     // Below the task bar, down to the bottom of the screen.
     int top = 0;
-    HWND taskBar = FindWindowW(L"HHTaskBar", NULL);
+    HWND taskBar = FindWindowW(SHELL_TASKBAR_CLASS, NULL);
     RECT bar;
     if (taskBar && GetWindowRect(taskBar, &bar))
         top = bar.bottom;

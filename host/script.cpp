@@ -365,7 +365,7 @@ static void Probe(const Step &step)
         RECT r;
         GetWindowRect(dialog, &r);
         HostLog(L"probe dialog %ls %ld %ld %ld %ld done=%d", Describe(dialog).c_str(), (long)r.left, (long)r.top,
-                (long)r.right, (long)r.bottom, GetPropW(dialog, WINCE_DONE_BUTTON_PROP) ? 1 : 0);
+                (long)r.right, (long)r.bottom, GetPropW(dialog, SHELL_DONE_BUTTON_PROP) ? 1 : 0);
     } else if (what == L"items") {
         for (const ItemView &view : TodayItemViews())
             HostLog(L"probe item %ls %ld %ld %ld %ld selected=%d", view.name.c_str(), (long)view.screenRect.left,

@@ -3,14 +3,12 @@
 // dialog of an item.
 #include "host.h"
 #include "todaycmn.h"
+#include "shell_windows.h"
 #include <algorithm>
 #include <memory>
 
-#define TODAY_CLASS L"DesktopExplorerWindow"
-#define TODAY_TITLE L"Today"
 #define REFRESH_TIMER 1
 #define REFRESH_PERIOD_MS 2000
-#define OPTIONS_DIALOG_RESOURCE 500
 #define BUILT_IN_NAME L"Date"
 #define OWNER_KEY L"ControlPanel\\Owner"
 
@@ -551,7 +549,7 @@ bool OptionsAvailable(std::wstring *itemName, std::wstring *reason)
         if (reason) *reason = item->name + L" has no options";
         return false;
     }
-    if (!FindResourceW(item->dll, MAKEINTRESOURCEW(OPTIONS_DIALOG_RESOURCE), (LPCWSTR)RT_DIALOG)) {
+    if (!FindResourceW(item->dll, MAKEINTRESOURCEW(IDD_TODAY_CUSTOM), (LPCWSTR)RT_DIALOG)) {
         if (reason) *reason = item->name + L" has no options dialog yet";
         return false;
     }
@@ -584,7 +582,7 @@ static void OpenOptions()
     INT_PTR result;
     {
         ItemCall call;
-        result = DialogBoxParamW(item->dll, MAKEINTRESOURCEW(OPTIONS_DIALOG_RESOURCE), g_today, procedure, 0);
+        result = DialogBoxParamW(item->dll, MAKEINTRESOURCEW(IDD_TODAY_CUSTOM), g_today, procedure, 0);
     }
     g_inOptions = false;
     HostLog(L"options %ls: closed -> %ld", name.c_str(), (long)result);
@@ -715,7 +713,7 @@ HWND CreateTodayWindow(HINSTANCE instance)
     wc.lpfnWndProc = TodayProc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
-    wc.lpszClassName = TODAY_CLASS;
+    wc.lpszClassName = SHELL_TODAY_CLASS;
     RegisterClassW(&wc);
     g_dateFont = CreateFontW(-Scaled(12), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
                              L"Tahoma");
@@ -723,7 +721,7 @@ HWND CreateTodayWindow(HINSTANCE instance)
                               L"Tahoma");
     int top = g_screen.taskBarHeight;
     int height = g_screen.height - g_screen.taskBarHeight - g_screen.menuBarHeight;
-    g_today = CreateWindowExW(0, TODAY_CLASS, TODAY_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, top,
+    g_today = CreateWindowExW(0, SHELL_TODAY_CLASS, SHELL_TODAY_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, top,
                               g_screen.width, height, NULL, NULL, instance, NULL);
     return g_today;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include "today/item_state.h"
 #include "today/label.h"
+#include "shell_windows.h"
 #include "test_support.h"
 
 namespace {
@@ -105,9 +106,9 @@ TEST_F(Label, MadeHiddenFromDialog106OwnedByTheTaskBarAndGoneWithTheItem)
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(NULL);
-    wc.lpszClassName = L"HHTaskBar";
+    wc.lpszClassName = SHELL_TASKBAR_CLASS;
     RegisterClassW(&wc);
-    HWND taskBar = CreateWindowExW(0, L"HHTaskBar", L"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 26, NULL, NULL,
+    HWND taskBar = CreateWindowExW(0, SHELL_TASKBAR_CLASS, L"", WS_POPUP | WS_VISIBLE, 0, 0, 240, 26, NULL, NULL,
                                    GetModuleHandleW(NULL), NULL);
     item = today.CreateItem();
     ASSERT_NE(nullptr, LabelWindow());

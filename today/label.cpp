@@ -1,10 +1,11 @@
 #include "today/label.h"
 #include "today/item_state.h"
 #include "resources/resource.h"
+#include "shell_windows.h"
 
 void CreateNameLabel(void)
 {
-    HWND owner = FindWindowW(L"HHTaskBar", NULL);
+    HWND owner = FindWindowW(SHELL_TASKBAR_CLASS, NULL);
     HRSRC resource = FindResourceW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDD_NAME_LABEL),
                                    (LPCWSTR)RT_DIALOG);
     if (!resource)

@@ -1,8 +1,7 @@
 #include "today/launch.h"
 #include <shellapi.h>
 #include "today/item_state.h"
-
-#define FILE_EXPLORER L"fexplore.exe"
+#include "shell_windows.h"
 
 void LaunchFile(const WCHAR *path, const WCHAR *commandLine)
 {
@@ -10,11 +9,11 @@ void LaunchFile(const WCHAR *path, const WCHAR *commandLine)
     const WCHAR *parameters = commandLine;
     DWORD attributes = GetFileAttributesW(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        program = FILE_EXPLORER;
+        program = SHELL_FILE_EXPLORER;
         parameters = path;
     }
     if (wcscmp(program, L"\\") == 0) {
-        program = FILE_EXPLORER;
+        program = SHELL_FILE_EXPLORER;
         parameters = L"\\";
     }
 

@@ -1,6 +1,7 @@
 // SHInitDialog and SHSipPreference: the full-screen dialog conventions of the Pocket PC shell.
 #include "aygshell.h"
 #include "wince_testing.h"
+#include "shell_windows.h"
 
 static WinceSipLog g_sip = { 0, 0, SIP_UNCHANGED };
 
@@ -11,10 +12,10 @@ static RECT FullScreenArea(void)
 {
     RECT area = { 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) };
     RECT bar;
-    HWND taskBar = FindWindowW(L"HHTaskBar", NULL);
+    HWND taskBar = FindWindowW(SHELL_TASKBAR_CLASS, NULL);
     if (taskBar && IsWindowVisible(taskBar) && GetWindowRect(taskBar, &bar) && bar.bottom > area.top)
         area.top = bar.bottom;
-    HWND menuBar = FindWindowW(L"menu_worker", NULL);
+    HWND menuBar = FindWindowW(SHELL_MENUBAR_CLASS, NULL);
     if (menuBar && IsWindowVisible(menuBar) && GetWindowRect(menuBar, &bar) && bar.top < area.bottom
         && bar.top > area.top)
         area.bottom = bar.top;
@@ -31,7 +32,7 @@ extern "C" BOOL WINAPI SHInitDialog(PSHINITDLGINFO pshidi)
     HWND dlg = pshidi->hDlg;
     DWORD flags = pshidi->dwFlags;
     if (flags & SHIDIF_DONEBUTTON)
-        SetPropW(dlg, WINCE_DONE_BUTTON_PROP, (HANDLE)1);
+        SetPropW(dlg, SHELL_DONE_BUTTON_PROP, (HANDLE)1);
     if (flags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIZEDLG | SHIDIF_FULLSCREENNOMENUBAR)) {
         RECT area = FullScreenArea();
         if (flags & SHIDIF_FULLSCREENNOMENUBAR)

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include "aygshell.h"
+#include "shell_windows.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -24,9 +25,6 @@ typedef struct {
 } WinceSipLog;
 const WinceSipLog *WinceGetSipLog(void);
 
-// The window property SHInitDialog puts on a dialog that asked for the Done button:
-// the task bar shows "ok" for it and sends IDOK when it is tapped.
-#define WINCE_DONE_BUTTON_PROP L"SHDoneButton"
 
 #ifdef __cplusplus
 }

@@ -1,0 +1,18 @@
+// The Pocket PC shell's windows and programs by name: what the shell, the plug-in, the
+// stand-ins and the emulator find each other by. Not part of any device SDK header; the
+// names are the device shell's own.
+#pragma once
+
+// The task bar across the top; owner of popups that must stay above the Today screen.
+#define SHELL_TASKBAR_CLASS     L"HHTaskBar"
+// The soft-key (menu) bar at the bottom.
+#define SHELL_MENUBAR_CLASS     L"menu_worker"
+// The Today screen's window.
+#define SHELL_TODAY_CLASS       L"DesktopExplorerWindow"
+#define SHELL_TODAY_TITLE       L"Today"
+// File Explorer, which opens the folder named on its command line.
+#define SHELL_FILE_EXPLORER     L"fexplore.exe"
+
+// The window property SHInitDialog puts on a dialog that asked for the Done button:
+// the task bar shows "ok" for it and sends IDOK when it is tapped.
+#define SHELL_DONE_BUTTON_PROP  L"SHDoneButton"
