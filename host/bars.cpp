@@ -1,9 +1,14 @@
 // The task bar across the top (start flag, the active window's title, a clock, and "ok"
 // for a dialog that asked for the Done button) and the soft-key bar at the bottom.
-#include "host.h"
+#include "bars.h"
+#include "log.h"
+#include "messages.h"
+#include "screen.h"
+#include "ui.h"
 #include "wince_testing.h"
 #include "shell_windows.h"
 #include <shellapi.h>
+#include <vector>
 
 #define STATE_TIMER 1
 #define NOTICE_TIMER 2
@@ -11,6 +16,8 @@
 
 HWND g_taskBar;
 HWND g_menuBar;
+static HWND g_home;
+static bool (*g_optionsEnabled)();
 
 enum class TaskButton { None, Ok, Close };
 
@@ -41,7 +48,11 @@ static HFONT g_titleFont;
 static HFONT g_smallFont;
 static HFONT g_keyFont;
 
-static int Scaled(int pixels) { return pixels * g_screen.scale; }
+void SetBarsHome(HWND home, bool (*optionsEnabled)())
+{
+    g_home = home;
+    g_optionsEnabled = optionsEnabled;
+}
 
 bool IsOwnedByTaskBar(HWND window)
 {
@@ -62,11 +73,11 @@ static HWND ActiveWindow()
     HWND window = GetForegroundWindow();
     if (!window || window == GetDesktopWindow() || !IsWindowVisible(window) || window == g_taskBar
         || window == g_menuBar || IsOwnedByTaskBar(window))
-        return g_today;
+        return g_home;
     WCHAR className[64] = L"";
     GetClassNameW(window, className, 64);
     if (lstrcmpW(className, L"#32769") == 0 || lstrcmpW(className, L"Progman") == 0)
-        return g_today;
+        return g_home;
     return window;
 }
 
@@ -83,7 +94,7 @@ static TaskBarState ReadTaskBarState()
     state.clock = clock;
     if (state.active && GetPropW(state.active, SHELL_DONE_BUTTON_PROP))
         state.button = TaskButton::Ok;
-    else if (state.active && state.active != g_today && !OurProcess(state.active))
+    else if (state.active && state.active != g_home && !OurProcess(state.active))
         state.button = TaskButton::Close;
     return state;
 }
@@ -91,7 +102,7 @@ static TaskBarState ReadTaskBarState()
 static MenuBarState ReadMenuBarState()
 {
     MenuBarState state;
-    state.optionsEnabled = !InOptionsDialog() && OptionsAvailable(NULL, NULL);
+    state.optionsEnabled = g_optionsEnabled && g_optionsEnabled();
     state.notice = g_notice;
     return state;
 }
@@ -115,7 +126,7 @@ void RefreshBars()
             InvalidateRect(g_taskBar, NULL, FALSE);
         }
     }
-    if (g_menuBar && g_today) {
+    if (g_menuBar && g_home) {
         MenuBarState menu = ReadMenuBarState();
         if (!(menu == g_menu)) {
             g_menu = menu;
@@ -173,26 +184,6 @@ HWND FindOpenDialog()
 }
 
 // ---- Painting
-
-static void FillGradient(HDC dc, const RECT &rect, COLORREF top, COLORREF bottom)
-{
-    int height = rect.bottom - rect.top;
-    for (int y = 0; y < height; y++) {
-        int t = height > 1 ? y * 255 / (height - 1) : 0;
-        COLORREF c = RGB(GetRValue(top) + (GetRValue(bottom) - GetRValue(top)) * t / 255,
-                         GetGValue(top) + (GetGValue(bottom) - GetGValue(top)) * t / 255,
-                         GetBValue(top) + (GetBValue(bottom) - GetBValue(top)) * t / 255);
-        RECT row = { rect.left, rect.top + y, rect.right, rect.top + y + 1 };
-        SetBkColor(dc, c);
-        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, NULL, 0, NULL);
-    }
-}
-
-static void FillSolid(HDC dc, const RECT &rect, COLORREF colour)
-{
-    SetBkColor(dc, colour);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, NULL, 0, NULL);
-}
 
 // The start flag: four coloured panes.
 static void DrawFlag(HDC dc, const RECT &area)
@@ -275,28 +266,6 @@ static void PaintMenuBar(HWND hwnd, HDC dc, const RECT &)
     DrawTextW(dc, L"Menu", -1, &right, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
-// Paints through an off-screen bitmap so that the window never flickers; only the paint
-// rectangle reaches the screen. The painter's changes to the DC are undone before it goes.
-void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC, const RECT &))
-{
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(hwnd, &paint);
-    RECT client;
-    GetClientRect(hwnd, &client);
-    HDC memory = CreateCompatibleDC(dc);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    int saved = SaveDC(memory);
-    painter(hwnd, memory, paint.rcPaint);
-    RestoreDC(memory, saved);
-    const RECT &r = paint.rcPaint;
-    BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, r.left, r.top, SRCCOPY);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    EndPaint(hwnd, &paint);
-}
-
 // ---- Start menu and the soft keys
 
 static void Launch(const std::wstring &program, const std::wstring &parameters)
@@ -330,12 +299,12 @@ static void ShowStartMenu()
         AppendMenuW(menu, MF_STRING, CMD_PROGRAM + i, name.c_str());
     }
     AppendMenuW(menu, MF_STRING, CMD_EXPLORER, L"File Explorer");
-    SetForegroundWindow(g_today);
+    SetForegroundWindow(g_home);
     int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, 0, g_screen.taskBarHeight, 0,
-                                 g_today, NULL);
+                                 g_home, NULL);
     DestroyMenu(menu);
     if (command == CMD_TODAY)
-        SetForegroundWindow(g_today);
+        SetForegroundWindow(g_home);
     else if (command == CMD_EXPLORER)
         Launch(SHELL_FILE_EXPLORER, L"\\");
     else if (command >= CMD_PROGRAM && command < CMD_PROGRAM + (int)programs.size())
@@ -370,25 +339,25 @@ static void ShowMainMenu()
     AppendMenuW(menu, MF_STRING, CMD_SCREENSHOT, L"Screenshot");
     AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuW(menu, MF_STRING, CMD_EXIT, L"Exit emulator");
-    SetForegroundWindow(g_today);
+    SetForegroundWindow(g_home);
     RECT bar;
     GetWindowRect(g_menuBar, &bar);
     int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, bar.right, bar.top, 0,
-                                 g_today, NULL);
+                                 g_home, NULL);
     DestroyMenu(menu);
     if (command == CMD_REFRESH)
-        PostMessageW(g_today, WM_HOST_RECREATE, 0, 0);
+        PostMessageW(g_home, WM_HOST_RECREATE, 0, 0);
     else if (command == CMD_SCREENSHOT)
-        PostMessageW(g_today, WM_HOST_SCREENSHOT, 0, 0);
+        PostMessageW(g_home, WM_HOST_SCREENSHOT, 0, 0);
     else if (command == CMD_EXIT)
-        PostMessageW(g_today, WM_CLOSE, 0, 0);
+        PostMessageW(g_home, WM_CLOSE, 0, 0);
 }
 
 static void OnMenuBarTap(POINT point)
 {
     if (point.x < g_screen.width / 2) {
         HostLog(L"soft key: Options");
-        PostMessageW(g_today, WM_HOST_OPTIONS, 0, 0);
+        PostMessageW(g_home, WM_HOST_OPTIONS, 0, 0);
     } else {
         ShowMainMenu();
     }
@@ -449,24 +418,16 @@ static void MakeFonts()
 {
     if (g_titleFont)
         return;
-    g_titleFont = CreateFontW(-Scaled(12), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
-                              L"Tahoma");
-    g_smallFont = CreateFontW(-Scaled(11), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
-                              L"Tahoma");
-    g_keyFont = CreateFontW(-Scaled(12), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
-                            L"Tahoma");
+    g_titleFont = CreateScreenFont(Scaled(12), true);
+    g_smallFont = CreateScreenFont(Scaled(11), false);
+    g_keyFont = CreateScreenFont(Scaled(12), true);
 }
 
 static HWND CreateBar(HINSTANCE instance, const wchar_t *className, WNDPROC procedure, int top, int height,
                       DWORD topmost)
 {
     MakeFonts();
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = procedure;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
-    wc.lpszClassName = className;
-    RegisterClassW(&wc);
+    RegisterScreenClass(instance, className, procedure);
     return CreateWindowExW(topmost | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW, className, L"",
                            WS_POPUP | WS_VISIBLE, 0, top, g_screen.width, height, NULL, NULL, instance, NULL);
 }

@@ -1,7 +1,12 @@
 // Screenshots of the whole device screen, encoded as PNG by the platform's imaging
 // component (WIC).
-#include "host.h"
+#include "capture.h"
+#include <windows.h>
+#include "log.h"
+#include "paths.h"
 #include <wincodec.h>
+
+std::wstring g_outDir;
 
 template <class T> static void Release(T *&object)
 {

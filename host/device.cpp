@@ -1,12 +1,12 @@
 // The device's storage and registry as the emulator prepares them: the root "\" with
-// \Windows, \My Documents and \Program Files, the Today item key of Tapshelf, and a demo
-// launch list on the first run.
-#include "host.h"
+// \Windows, \My Documents and \Program Files, the Today item key of the item under test,
+// and the first-run registry data (demo.reg).
+#include "device.h"
+#include "log.h"
+#include "registry.h"
 #include "todaycmn.h"
 
 #define DEVICE_MARKER L"\\.tapshelf-device"
-#define TAPSHELF_ITEM_KEY TODAY_ITEMS_KEY L"\\Tapshelf"
-#define LIST_KEY L"Software\\Tapshelf\\FileList"
 
 static bool Exists(const wchar_t *path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
@@ -95,60 +95,39 @@ void EnsureDocumentAssociation()
     }
 }
 
-static void SetNumber(HKEY key, const wchar_t *name, DWORD value)
-{
-    RegSetValueExW(key, name, 0, REG_DWORD, (const BYTE *)&value, sizeof(value));
-}
-
-static void SetText(HKEY key, const wchar_t *name, const std::wstring &value)
-{
-    RegSetValueExW(key, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)((value.size() + 1) * sizeof(WCHAR)));
-}
-
 // The next free Order among the items already listed.
 static DWORD NextOrder()
 {
     DWORD next = 0;
-    HKEY items;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TODAY_ITEMS_KEY, 0, KEY_READ, &items) != ERROR_SUCCESS)
-        return next;
-    WCHAR name[256];
-    for (DWORD i = 0;; i++) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(items, i, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        HKEY item;
-        if (RegOpenKeyExW(items, name, 0, KEY_READ, &item) != ERROR_SUCCESS)
-            continue;
-        DWORD order = 0, type = 0, size = sizeof(order);
-        if (RegQueryValueExW(item, L"Order", NULL, &type, (BYTE *)&order, &size) == ERROR_SUCCESS && type == REG_DWORD
-            && order + 1 > next)
+    ForEachSubkey(HKEY_LOCAL_MACHINE, TODAY_ITEMS_KEY, [&](const wchar_t *, HKEY item) {
+        DWORD order = ReadNumber(item, L"Order", (DWORD)-1);   // none: -1 + 1 counts for nothing
+        if (order + 1 > next)
             next = order + 1;
-        RegCloseKey(item);
-    }
-    RegCloseKey(items);
+    });
     return next;
 }
 
-void RegisterTapshelfItem(const std::wstring &dllPath)
+void RegisterTodayItem(const std::wstring &name, const std::wstring &dllPath)
 {
+    std::wstring itemKey = std::wstring(TODAY_ITEMS_KEY) + L"\\" + name;
     HKEY key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TAPSHELF_ITEM_KEY, 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, itemKey.c_str(), 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS) {
         // A key left by a build folder that has moved names a library that is gone.
         WCHAR current[MAX_PATH + 1] = L"";
         DWORD type = 0, size = sizeof(current) - sizeof(WCHAR);
         if (RegQueryValueExW(key, L"DLL", NULL, &type, (BYTE *)current, &size) == ERROR_SUCCESS && type == REG_SZ
             && !Exists(current) && Exists(dllPath.c_str())) {
             SetText(key, L"DLL", dllPath);
-            HostLog(L"registry: Today item Tapshelf named %ls, which is gone; now %ls", current, dllPath.c_str());
+            HostLog(L"registry: Today item %ls named %ls, which is gone; now %ls", name.c_str(), current,
+                    dllPath.c_str());
         }
         RegCloseKey(key);
         return;
     }
     DWORD order = NextOrder();
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, TAPSHELF_ITEM_KEY, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL)
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, itemKey.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL)
         != ERROR_SUCCESS) {
-        HostError(L"cannot create the Today item key of Tapshelf");
+        HostError(L"cannot create the Today item key of %ls", name.c_str());
         return;
     }
     SetNumber(key, L"Type", tlitCustom);
@@ -158,37 +137,21 @@ void RegisterTapshelfItem(const std::wstring &dllPath)
     SetNumber(key, L"Options", 1);
     SetNumber(key, L"Flags", 0);
     RegCloseKey(key);
-    HostLog(L"registry: Today item Tapshelf registered, %ls", dllPath.c_str());
+    HostLog(L"registry: Today item %ls registered, %ls", name.c_str(), dllPath.c_str());
 }
 
-// The first run shows icons at once: a program, a document, a folder, the root and a
-// file that does not exist.
-void WriteDemoListIfMissing()
+void ApplyFirstRunRegistry()
 {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, LIST_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
+    HRSRC resource = FindResourceW(NULL, L"DEMO_REGISTRY", (LPCWSTR)RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(NULL, resource) : NULL;
+    if (!loaded) {
+        HostError(L"the first-run registry data is missing");
         return;
     }
-    struct Demo {
-        const wchar_t *name;
-        const wchar_t *file;
-    } demos[] = {
-        { L"Clock", L"\\Windows\\clock.exe" },
-        { L"Welcome", L"\\My Documents\\Welcome.txt" },
-        { L"My Documents", L"\\My Documents" },
-        { L"Device root", L"\\" },
-        { L"Missing program", L"\\Program Files\\Missing.exe" },
-    };
-    DWORD index = 0;
-    for (const Demo &demo : demos) {
-        std::wstring path = std::wstring(LIST_KEY) + L"\\" + demo.name;
-        if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
-            continue;
-        SetText(key, L"FileName", demo.file);
-        SetText(key, L"CommnadLine", L"");
-        SetNumber(key, L"Index", index++);
-        RegCloseKey(key);
-    }
-    HostLog(L"registry: demo launch list written (%lu entries)", (unsigned long)index);
+    std::string text((const char *)LockResource(loaded), SizeofResource(NULL, resource));
+    int written = ApplyRegistryIfMissing(text);
+    if (written == -2)
+        HostError(L"the first-run registry data cannot be read");
+    else if (written >= 0)
+        HostLog(L"registry: first-run data written (%d keys)", written);
 }

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+#include "screen.h"
 #include "shell_windows.h"
+#include "ui.h"
 
 #define EXPLORER_CLASS L"TapshelfFileExplorer"
 #define LIST_ID 100
@@ -22,11 +24,9 @@ static HWND g_window;
 static HWND g_list;
 static std::wstring g_folder;
 static std::vector<FileRow> g_rows;
-static int g_scale = 1;
 static HFONT g_boldFont;
 static HFONT g_font;
 
-static int Scaled(int pixels) { return pixels * g_scale; }
 static int HeaderHeight() { return Scaled(20); }
 static int BarHeight() { return Scaled(26); }
 
@@ -153,12 +153,6 @@ static void Open(int index)
     ShellExecuteExW(&info);
 }
 
-static void FillBand(HDC dc, const RECT &rect, COLORREF colour)
-{
-    SetBkColor(dc, colour);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, NULL, 0, NULL);
-}
-
 static void Paint(HWND hwnd)
 {
     PAINTSTRUCT paint;
@@ -166,9 +160,9 @@ static void Paint(HWND hwnd)
     RECT client;
     GetClientRect(hwnd, &client);
     RECT header = { 0, 0, client.right, HeaderHeight() };
-    FillBand(dc, header, RGB(230, 236, 248));
+    FillSolid(dc, header, RGB(230, 236, 248));
     RECT line = { 0, header.bottom - 1, client.right, header.bottom };
-    FillBand(dc, line, RGB(150, 165, 200));
+    FillSolid(dc, line, RGB(150, 165, 200));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(20, 40, 90));
     HGDIOBJ oldFont = SelectObject(dc, g_boldFont);
@@ -177,7 +171,7 @@ static void Paint(HWND hwnd)
     std::wstring shown = g_folder == L"\\" ? L"\\ (device root)" : g_folder;
     DrawTextW(dc, shown.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_PATH_ELLIPSIS);
     RECT bar = { 0, client.bottom - BarHeight(), client.right, client.bottom };
-    FillBand(dc, bar, RGB(24, 46, 100));
+    FillSolid(dc, bar, RGB(24, 46, 100));
     SetTextColor(dc, RGB(255, 255, 255));
     RECT left = bar, right = bar;
     left.right = right.left = client.right / 2;
@@ -244,12 +238,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_LISTVIEW_CLASSES };
     InitCommonControlsEx(&controls);
     g_folder = ArgumentFolder();
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    g_scale = (width < height ? width : height) >= 480 ? 2 : 1;
-    g_boldFont = CreateFontW(-Scaled(12), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
-                             L"Tahoma");
-    g_font = CreateFontW(-Scaled(11), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
-                         L"Tahoma");
+    InitDeviceScreen();
+    int width = g_screen.width, height = g_screen.height;
+    g_boldFont = CreateScreenFont(Scaled(12), true);
+    g_font = CreateScreenFont(Scaled(11), false);
 
     // Below the task bar, down to the bottom of the screen.
     int top = 0;
@@ -258,13 +250,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
     if (taskBar && GetWindowRect(taskBar, &bar))
         top = bar.bottom;
 
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = ExplorerProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
-    wc.hbrBackground = (HBRUSH)GetStockObject(WHITE_BRUSH);
-    wc.lpszClassName = EXPLORER_CLASS;
-    RegisterClassW(&wc);
+    RegisterScreenClass(instance, EXPLORER_CLASS, ExplorerProc, (HBRUSH)GetStockObject(WHITE_BRUSH));
     g_window = CreateWindowExW(0, EXPLORER_CLASS, L"File Explorer", WS_POPUP | WS_CLIPCHILDREN, 0, top, width,
                                height - top, NULL, NULL, instance, NULL);
     g_list = CreateWindowExW(0, WC_LISTVIEWW, L"",

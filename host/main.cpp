@@ -3,100 +3,17 @@
 //
 //   todayhost.exe [--device T:] [--dll PATH] [--script FILE] [--out DIR] [--log FILE]
 //                 [--timeout SECONDS] [--stay]
-#include "host.h"
+#include "bars.h"
+#include "capture.h"
+#include "device.h"
+#include "log.h"
+#include "script.h"
+#include "screen.h"
+#include "today.h"
 #include <objbase.h>
 #include <shellapi.h>
-#include <stdarg.h>
 #include <stdio.h>
 #include <commctrl.h>
-
-DeviceScreen g_screen;
-std::wstring g_outDir;
-
-static HANDLE g_logFile = INVALID_HANDLE_VALUE;
-static CRITICAL_SECTION g_logLock;
-
-void InitDeviceScreen()
-{
-    g_screen.width = GetSystemMetrics(SM_CXSCREEN);
-    g_screen.height = GetSystemMetrics(SM_CYSCREEN);
-    int shorter = g_screen.width < g_screen.height ? g_screen.width : g_screen.height;
-    g_screen.scale = shorter >= 480 ? 2 : 1;
-    g_screen.taskBarHeight = 26 * g_screen.scale;
-    g_screen.menuBarHeight = 26 * g_screen.scale;
-}
-
-void OpenHostLog(const std::wstring &path)
-{
-    g_logFile = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                            OPEN_ALWAYS, 0, NULL);
-}
-
-static void WriteLogLine(const wchar_t *text, bool toStderr)
-{
-    char utf8[4096];
-    int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof(utf8) - 2, NULL, NULL);
-    if (length <= 0)
-        return;
-    utf8[length - 1] = '\n';
-    EnterCriticalSection(&g_logLock);
-    if (g_logFile != INVALID_HANDLE_VALUE) {
-        DWORD written;
-        WriteFile(g_logFile, utf8, (DWORD)length, &written, NULL);
-    }
-    if (toStderr) {
-        fwrite("todayhost: ", 1, 11, stderr);
-        fwrite(utf8, 1, (size_t)length, stderr);
-        fflush(stderr);
-    }
-    LeaveCriticalSection(&g_logLock);
-}
-
-void HostLog(const wchar_t *format, ...)
-{
-    wchar_t line[2048];
-    va_list args;
-    va_start(args, format);
-    _vsnwprintf(line, 2047, format, args);
-    va_end(args);
-    line[2047] = 0;
-    WriteLogLine(line, false);
-}
-
-void HostError(const wchar_t *format, ...)
-{
-    wchar_t line[2048] = L"error: ";
-    va_list args;
-    va_start(args, format);
-    _vsnwprintf(line + 7, 2040, format, args);
-    va_end(args);
-    line[2047] = 0;
-    WriteLogLine(line, true);
-}
-
-std::wstring JoinPath(const std::wstring &folder, const std::wstring &name)
-{
-    if (name.size() >= 2 && (name[1] == L':' || (name[0] == L'\\' && name[1] == L'\\')))
-        return name;
-    if (folder.empty())
-        return name;
-    if (folder.back() == L'\\')
-        return folder + name;
-    return folder + L"\\" + name;
-}
-
-bool CreateFolderTree(const std::wstring &path)
-{
-    if (path.empty())
-        return false;
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    size_t slash = path.find_last_of(L'\\');
-    if (slash != std::wstring::npos && slash > 2)
-        CreateFolderTree(path.substr(0, slash));
-    return CreateDirectoryW(path.c_str(), NULL) || GetLastError() == ERROR_ALREADY_EXISTS;
-}
 
 // Paths given on the command line may be Unix paths; Wine names them for us.
 static std::wstring WindowsPath(const std::wstring &path)
@@ -140,6 +57,12 @@ static DWORD WINAPI Watchdog(LPVOID)
     return 0;
 }
 
+// The Options soft key works while the selected item has options and none are open.
+static bool OptionsKeyEnabled()
+{
+    return !InOptionsDialog() && OptionsAvailable(NULL, NULL);
+}
+
 static void Usage()
 {
     fputs("usage: todayhost.exe [--device T:] [--dll PATH] [--script FILE] [--out DIR] [--log FILE]\n"
@@ -148,7 +71,7 @@ static void Usage()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    InitializeCriticalSection(&g_logLock);
+    InitHostLog();
     int argc = 0;
     LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     std::wstring drive = L"T:", dll, script, log;
@@ -196,8 +119,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!PrepareDeviceRoot(drive))
         return 2;
     EnsureDocumentAssociation();
-    RegisterTapshelfItem(dll);
-    WriteDemoListIfMissing();
+    RegisterTodayItem(L"Tapshelf", dll);
+    ApplyFirstRunRegistry();
 
     CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
     INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES };
@@ -208,6 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         HostError(L"cannot create the screen windows");
         return 1;
     }
+    SetBarsHome(g_today, OptionsKeyEnabled);
     LoadTodayItems();
     SetForegroundWindow(g_today);
     SetFocus(g_today);

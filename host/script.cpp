@@ -17,7 +17,15 @@
 // included: a step that opens a dialog only posts a message, and the next steps run
 // inside that dialog's loop. Timer messages come only when the queue holds nothing else,
 // so each step sees the previous one fully handled.
-#include "host.h"
+#include "script.h"
+#include <windows.h>
+#include <vector>
+#include "bars.h"
+#include "capture.h"
+#include "log.h"
+#include "messages.h"
+#include "paths.h"
+#include "today.h"
 #include "wince_testing.h"
 
 enum class Op { Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Await, Shot, Probe, StopUnlessDialog };

@@ -1,11 +1,15 @@
 // The Today window: the built-in date item and the custom items listed in the registry,
 // stacked from the top; the watermark; the selection and the navigation keys; the options
-// dialog of an item.
-#include "host.h"
-#include "todaycmn.h"
+// soft key. The item contract itself (loading, messages, options, re-creation) is items.cpp.
+#include "today.h"
+#include "bars.h"
+#include "capture.h"
+#include "items.h"
+#include "log.h"
+#include "messages.h"
+#include "screen.h"
+#include "ui.h"
 #include "shell_windows.h"
-#include <algorithm>
-#include <memory>
 
 #define REFRESH_TIMER 1
 #define REFRESH_PERIOD_MS 2000
@@ -14,44 +18,12 @@
 
 HWND g_today;
 
-struct TodayItem {
-    std::wstring name;
-    bool builtIn = false;
-    std::wstring dllPath;
-    DWORD order = 0;
-    BOOL options = FALSE;
-    DWORD flags = 0;
-    HMODULE dll = NULL;
-    HWND window = NULL;
-    TODAYLISTITEM info = {};   // handed to the item by pointer: the object must not move
-    int height = 0;
-    RECT rect = {};            // Today client coordinates
-};
-
 static std::vector<std::unique_ptr<TodayItem>> g_items;
 static int g_selected = -1;
 static bool g_inOptions;
-static int g_itemCalls;          // item code on the stack: a message to an item, its options
-static bool g_recreatePending;   // items to be made anew once that code has returned
-static WPARAM g_recreations;     // how often the items were made anew
 
-// Marks item code on the stack while it runs. An item may run a modal loop (the
-// platform's message for a program that does not start, its options dialog), and the
-// screen's soft keys still work meanwhile: the items must not be unloaded under it.
-struct ItemCall {
-    ItemCall() { g_itemCalls++; }
-    ~ItemCall()
-    {
-        if (--g_itemCalls == 0 && g_recreatePending) {
-            g_recreatePending = false;
-            PostMessageW(g_today, WM_HOST_RECREATE, g_recreations, 1);
-        }
-    }
-};
 static HFONT g_dateFont;
 static HFONT g_ownerFont;
-
-static int Scaled(int pixels) { return pixels * g_screen.scale; }
 
 // ---- Background
 
@@ -83,11 +55,7 @@ static void PaintBackground(HDC dc, const RECT &rect, int yOffset)
 {
     int height = TodayHeight();
     COLORREF oldColour = GetBkColor(dc);
-    for (int y = rect.top; y < rect.bottom; y++) {
-        RECT row = { rect.left, y, rect.right, y + 1 };
-        SetBkColor(dc, BackgroundColour(y + yOffset, height));
-        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &row, NULL, 0, NULL);
-    }
+    FillRows(dc, rect, [&](int y) { return BackgroundColour(y + yOffset, height); });
     SetBkColor(dc, oldColour);
 }
 
@@ -126,8 +94,7 @@ static void DrawBuiltIn(HDC dc, const RECT &rect, bool selected)
     if (selected) {
         RECT bar = rect;
         InflateRect(&bar, -Scaled(1), -Scaled(1));
-        SetBkColor(dc, RGB(12, 36, 100));
-        ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &bar, NULL, 0, NULL);
+        FillSolid(dc, bar, RGB(12, 36, 100));
     }
     WCHAR date[128];
     if (!GetDateFormatW(LOCALE_USER_DEFAULT, DATE_LONGDATE, NULL, NULL, date, 128))
@@ -143,155 +110,6 @@ static void DrawBuiltIn(HDC dc, const RECT &rect, bool selected)
 }
 
 // ---- Items
-
-static const wchar_t *MessageName(UINT message)
-{
-    switch (message) {
-    case WM_TODAYCUSTOM_CLEARCACHE: return L"CLEARCACHE";
-    case WM_TODAYCUSTOM_QUERYREFRESHCACHE: return L"QUERYREFRESHCACHE";
-    case WM_TODAYCUSTOM_RECEIVEDSELECTION: return L"RECEIVEDSELECTION";
-    case WM_TODAYCUSTOM_LOSTSELECTION: return L"LOSTSELECTION";
-    case WM_TODAYCUSTOM_USERNAVIGATION: return L"USERNAVIGATION";
-    case WM_TODAYCUSTOM_ACTION: return L"ACTION";
-    default: return L"?";
-    }
-}
-
-static LRESULT SendItem(TodayItem &item, UINT message, WPARAM wParam)
-{
-    if (!item.window || !IsWindow(item.window))
-        return 0;
-    LRESULT result;
-    {
-        ItemCall call;
-        result = SendMessageW(item.window, message, wParam, 0);
-    }
-    HostLog(L"send %ls %ls %u -> %ld", item.name.c_str(), MessageName(message), (unsigned)wParam, (long)result);
-    // An item draws its selected state but leaves the repaint to the host.
-    if (message == WM_TODAYCUSTOM_RECEIVEDSELECTION || message == WM_TODAYCUSTOM_LOSTSELECTION)
-        InvalidateRect(item.window, NULL, FALSE);
-    return result;
-}
-
-static DWORD ReadNumber(HKEY key, const wchar_t *name, DWORD fallback)
-{
-    DWORD value = 0, type = 0, size = sizeof(value);
-    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)&value, &size) == ERROR_SUCCESS && type == REG_DWORD
-        && size == sizeof(value))
-        return value;
-    return fallback;
-}
-
-static std::wstring ReadText(HKEY key, const wchar_t *name)
-{
-    WCHAR text[MAX_PATH + 1];
-    DWORD type = 0, size = sizeof(text) - sizeof(WCHAR);
-    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)text, &size) != ERROR_SUCCESS
-        || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return L"";
-    text[size / sizeof(WCHAR)] = 0;
-    return text;
-}
-
-// The custom items of the registry that are switched on, in their order.
-static std::vector<std::unique_ptr<TodayItem>> ReadItemList()
-{
-    std::vector<std::unique_ptr<TodayItem>> list;
-    HKEY items;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TODAY_ITEMS_KEY, 0, KEY_READ, &items) != ERROR_SUCCESS)
-        return list;
-    WCHAR name[256];
-    for (DWORD i = 0;; i++) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(items, i, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
-            break;
-        HKEY key;
-        if (RegOpenKeyExW(items, name, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            continue;
-        auto item = std::make_unique<TodayItem>();
-        item->name = name;
-        DWORD type = ReadNumber(key, L"Type", (DWORD)-1);
-        item->dllPath = ReadText(key, L"DLL");
-        item->order = ReadNumber(key, L"Order", 0xFFFF);
-        item->options = ReadNumber(key, L"Options", 0) != 0;
-        item->flags = ReadNumber(key, L"Flags", 0);
-        DWORD enabled = ReadNumber(key, L"Enabled", 0);
-        RegCloseKey(key);
-        if (type != tlitCustom || item->dllPath.empty())
-            HostLog(L"item %ls: not a custom item (Type %ld), skipped", name, (long)type);
-        else if (!enabled)
-            HostLog(L"item %ls: disabled", name);
-        else
-            list.push_back(std::move(item));
-    }
-    RegCloseKey(items);
-    std::stable_sort(list.begin(), list.end(), [](const auto &a, const auto &b) {
-        if (a->order != b->order)
-            return a->order < b->order;
-        return lstrcmpiW(a->name.c_str(), b->name.c_str()) < 0;
-    });
-    return list;
-}
-
-// LoadLibrary, then the entry (ordinal 240) with a filled TODAYLISTITEM and the Today window.
-static bool LoadCustomItem(TodayItem &item)
-{
-    item.dll = LoadLibraryW(item.dllPath.c_str());
-    if (!item.dll) {
-        HostLog(L"item %ls: cannot load %ls (error %lu)", item.name.c_str(), item.dllPath.c_str(),
-                (unsigned long)GetLastError());
-        return false;
-    }
-    PFNCUSTOMINITIALIZEITEM initialize =
-        (PFNCUSTOMINITIALIZEITEM)(void *)GetProcAddress(item.dll, (LPCSTR)MAKEINTRESOURCEA(ORDINAL_INITIALIZEITEM));
-    if (!initialize) {
-        HostLog(L"item %ls: no export ordinal %d", item.name.c_str(), ORDINAL_INITIALIZEITEM);
-        FreeLibrary(item.dll);
-        item.dll = NULL;
-        return false;
-    }
-    TODAYLISTITEM &info = item.info;
-    ZeroMemory(&info, sizeof(info));
-    lstrcpynW(info.szName, item.name.c_str(), MAX_ITEMNAME);
-    info.tlit = tlitCustom;
-    info.dwOrder = item.order;
-    info.fEnabled = TRUE;
-    info.fOptions = item.options;
-    info.grflags = item.flags;
-    lstrcpynW(info.szDLLPath, item.dllPath.c_str(), MAX_PATH);
-    info.hinstDLL = item.dll;
-    {
-        ItemCall call;
-        item.window = initialize(&info, g_today);
-    }
-    info.hwndCustom = item.window;
-    if (!item.window || !IsWindow(item.window)) {
-        HostLog(L"item %ls: the entry made no window", item.name.c_str());
-        item.window = NULL;
-        FreeLibrary(item.dll);
-        item.dll = NULL;
-        return false;
-    }
-    bool hiRes = FindResourceW(item.dll, L"HI_RES_AWARE", L"CEUX") != NULL;
-    HostLog(L"item %ls: loaded %ls, window %p%ls", item.name.c_str(), item.dllPath.c_str(), (void *)item.window,
-            hiRes ? L", high-resolution aware" : L"");
-    return true;
-}
-
-static void UnloadCustomItem(TodayItem &item)
-{
-    if (item.window && IsWindow(item.window)) {
-        LRESULT cleared = SendMessageW(item.window, WM_TODAYCUSTOM_CLEARCACHE, (WPARAM)&item.info, 0);
-        DestroyWindow(item.window);
-        HostLog(L"unload %ls: CLEARCACHE -> %ld, window destroyed", item.name.c_str(), (long)cleared);
-    }
-    item.window = NULL;
-    if (item.dll) {
-        FreeLibrary(item.dll);
-        HostLog(L"unload %ls: library freed", item.name.c_str());
-    }
-    item.dll = NULL;
-}
 
 static bool Selectable(int index)
 {
@@ -338,26 +156,13 @@ static void Layout()
 // layout and a repaint.
 static void QueryItems(bool first)
 {
+    // A height beyond a few screens is not a height: keep the item on the screen.
+    DWORD limit = (DWORD)(4 * g_screen.height);
     bool changed = false;
     for (auto &pointer : g_items) {
         TodayItem &item = *pointer;
-        if (item.builtIn || !item.window)
-            continue;
-        LRESULT result;
-        {
-            ItemCall call;
-            result = SendMessageW(item.window, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&item.info, 0);
-        }
-        if (result || first)
-            HostLog(L"send %ls QUERYREFRESHCACHE -> %ld, height %lu", item.name.c_str(), (long)result,
-                    (unsigned long)item.info.cyp);
-        if (result) {
-            // A height beyond a few screens is not a height: keep the item on the screen.
-            DWORD limit = (DWORD)(4 * g_screen.height);
-            item.height = (int)(item.info.cyp > limit ? limit : item.info.cyp);
-            InvalidateRect(item.window, NULL, FALSE);
+        if (!item.builtIn && item.window && QueryItem(item, first, limit))
             changed = true;
-        }
     }
     if (changed)
         Layout();
@@ -372,7 +177,7 @@ void LoadTodayItems()
     builtIn->builtIn = true;
     g_items.push_back(std::move(builtIn));
     for (auto &item : ReadItemList())
-        if (LoadCustomItem(*item))
+        if (LoadCustomItem(*item, g_today))
             g_items.push_back(std::move(item));
     Layout();
     QueryItems(true);
@@ -390,14 +195,10 @@ void UnloadTodayItems()
 
 static void RecreateItems()
 {
-    if (g_itemCalls > 0) {
-        if (!g_recreatePending)
-            HostLog(L"items: re-created once the item's call has returned");
-        g_recreatePending = true;
+    if (DeferRecreation())
         return;
-    }
     HostLog(L"items: re-created");
-    g_recreations++;
+    CountRecreation();
     UnloadTodayItems();
     LoadTodayItems();
     InvalidateRect(g_today, NULL, FALSE);
@@ -545,25 +346,14 @@ bool OptionsAvailable(std::wstring *itemName, std::wstring *reason)
         return false;
     }
     if (itemName) *itemName = item->name;
-    if (!item->options) {
-        if (reason) *reason = item->name + L" has no options";
-        return false;
-    }
-    if (!FindResourceW(item->dll, MAKEINTRESOURCEW(IDD_TODAY_CUSTOM), (LPCWSTR)RT_DIALOG)) {
-        if (reason) *reason = item->name + L" has no options dialog yet";
-        return false;
-    }
-    if (!GetProcAddress(item->dll, (LPCSTR)MAKEINTRESOURCEA(ORDINAL_OPTIONSDIALOGPROC))) {
-        if (reason) *reason = item->name + L" has no options procedure";
-        return false;
-    }
-    return true;
+    std::wstring missing = MissingOptions(*item);
+    if (reason) *reason = missing;
+    return missing.empty();
 }
 
 bool InOptionsDialog() { return g_inOptions; }
 
-// As the Today settings do: dialog 500 of the item's library with ordinal 241 as its
-// procedure, and afterwards the items are made anew.
+// As the Today settings do: the item's options dialog, and afterwards the items are made anew.
 static void OpenOptions()
 {
     if (g_inOptions)
@@ -575,15 +365,10 @@ static void OpenOptions()
         return;
     }
     TodayItem *item = OptionsTarget();
-    DLGPROC procedure = (DLGPROC)(void *)GetProcAddress(item->dll, (LPCSTR)MAKEINTRESOURCEA(ORDINAL_OPTIONSDIALOGPROC));
     HostLog(L"options %ls: opened", name.c_str());
     g_inOptions = true;
     RefreshBars();
-    INT_PTR result;
-    {
-        ItemCall call;
-        result = DialogBoxParamW(item->dll, MAKEINTRESOURCEW(IDD_TODAY_CUSTOM), g_today, procedure, 0);
-    }
+    INT_PTR result = RunItemOptions(*item, g_today);
     g_inOptions = false;
     HostLog(L"options %ls: closed -> %ld", name.c_str(), (long)result);
     // A quit during the dialog ends the emulator; nothing is made anew then.
@@ -692,7 +477,7 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         return 0;
     case WM_HOST_RECREATE:
         // A deferred request is void when the items were made anew since (after options).
-        if (!lParam || wParam == g_recreations)
+        if (!lParam || RecreationIsCurrent(wParam))
             RecreateItems();
         return 0;
     case WM_HOST_SCREENSHOT: {
@@ -709,19 +494,13 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 
 HWND CreateTodayWindow(HINSTANCE instance)
 {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = TodayProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
-    wc.lpszClassName = SHELL_TODAY_CLASS;
-    RegisterClassW(&wc);
-    g_dateFont = CreateFontW(-Scaled(12), 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
-                             L"Tahoma");
-    g_ownerFont = CreateFontW(-Scaled(11), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, DEFAULT_QUALITY, 0,
-                              L"Tahoma");
+    RegisterScreenClass(instance, SHELL_TODAY_CLASS, TodayProc);
+    g_dateFont = CreateScreenFont(Scaled(12), true);
+    g_ownerFont = CreateScreenFont(Scaled(11), false);
     int top = g_screen.taskBarHeight;
     int height = g_screen.height - g_screen.taskBarHeight - g_screen.menuBarHeight;
-    g_today = CreateWindowExW(0, SHELL_TODAY_CLASS, SHELL_TODAY_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, top,
-                              g_screen.width, height, NULL, NULL, instance, NULL);
+    g_today = CreateWindowExW(0, SHELL_TODAY_CLASS, SHELL_TODAY_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
+                              top, g_screen.width, height, NULL, NULL, instance, NULL);
+    SetRecreationTarget(g_today);
     return g_today;
 }

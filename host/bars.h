@@ -1,0 +1,26 @@
+// The task bar across the top (start flag, the active window's title, a clock, and "ok"
+// for a dialog that asked for the Done button) and the soft-key bar at the bottom.
+// The bars know the Today window only as the home window they post their commands to
+// (messages.h) and ask whether the Options soft key is enabled.
+#pragma once
+#include <windows.h>
+#include <string>
+
+extern HWND g_taskBar;
+extern HWND g_menuBar;
+HWND CreateTaskBar(HINSTANCE instance);
+HWND CreateMenuBar(HINSTANCE instance);
+// The Today window, and the question whether its Options soft key is enabled now.
+void SetBarsHome(HWND home, bool (*optionsEnabled)());
+
+// Re-reads the active window and the soft keys' state and repaints what changed.
+void RefreshBars();
+void RaiseTaskBar();
+// The "ok" button of the task bar in screen coordinates, when it is shown.
+bool TaskBarOkRect(RECT *screen);
+std::wstring TaskBarTitle();
+bool TaskBarShowsClose();   // the "X" for another program's window
+void ShowNotice(const std::wstring &text);
+// Our topmost open dialog (not the name label), or NULL.
+HWND FindOpenDialog();
+bool IsOwnedByTaskBar(HWND window);

@@ -1,0 +1,7 @@
+// Scripted mode: steps from a text file run against the live screen (script.cpp lists them).
+#pragma once
+#include <string>
+
+bool LoadScript(const std::wstring &path, std::wstring *error);
+void StartScript(bool stayOpen);
+bool ScriptRunning();
