@@ -12,9 +12,12 @@
 #include <string>
 #include <vector>
 #include "bench_support.h"
+#include "pixels.h"
+#include "today_standin.h"
 #include "store/store.h"
 #include "today/icons.h"
 #include "today/initialize_item.h"
+#include "today/item_state.h"
 #include "today/layout.h"
 #include "today/paint.h"
 
@@ -113,7 +116,7 @@ static void CreateMetric(const std::vector<std::wstring> &files)
     if (!Wanted(metric))
         return;
     WriteEntries(500, files);
-    BenchToday today;
+    TestToday today(Watermark::Gradient);
     HWND item = InitializeCustomItem(&today.item, today.window);
     bool loaded = item && ListIsLoaded(500);
     if (item)
@@ -138,23 +141,8 @@ static void CreateMetric(const std::vector<std::wstring> &files)
 
 // ---- paint 44 ----------------------------------------------------------------------------
 
-// 32-bit pixels of a bitmap.
-static std::vector<DWORD> PixelsOf(HDC dc, HBITMAP bitmap, int width, int height)
-{
-    std::vector<DWORD> pixels((size_t)width * height);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(dc, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    return pixels;
-}
-
 // Number of cells whose icon square differs from the bare watermark.
-static int CellsWithIcons(const std::vector<DWORD> &painted, const std::vector<DWORD> &bare, int width)
+static int CellsWithIcons(const Pixels &painted, const Pixels &bare)
 {
     const DisplaySettings &s = g_Config.Settings;
     int drawn = 0;
@@ -166,7 +154,7 @@ static int CellsWithIcons(const std::vector<DWORD> &painted, const std::vector<D
         bool differs = false;
         for (int y = cell.top + s.VMargin; y < cell.top + s.VMargin + s.IconSize && !differs; y++)
             for (int x = cell.left + s.HMargin; x < cell.left + s.HMargin + s.IconSize; x++)
-                if (painted[(size_t)y * width + x] != bare[(size_t)y * width + x]) {
+                if (painted.At(x, y) != bare.At(x, y)) {
                     differs = true;
                     break;
                 }
@@ -186,18 +174,12 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
 
     // The item as the host makes it: entry call, height query, placement; the icon timer
     // then builds the image list.
-    BenchToday today;
-    HWND item = InitializeCustomItem(&today.item, today.window);
+    TestToday today(Watermark::Gradient);
+    HWND item = today.CreateItem(30);
     if (!item)
         return Fail(metric, "the entry call made no window");
-    SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0);
     int width = GetSystemMetrics(SM_CXSCREEN), height = (int)today.item.cyp;
-    SetWindowPos(item, NULL, 0, 30, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-    DWORD start = GetTickCount();
-    while (!g_Item.IconImageList && GetTickCount() - start < 5000) {
-        PumpMessages(0);
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 10, QS_ALLINPUT);
-    }
+    today.WaitForIcons(5000);
     PumpMessages(0);
     RECT client;
     GetClientRect(item, &client);
@@ -236,10 +218,10 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
     };
 
     floor();
-    std::vector<DWORD> bare = PixelsOf(target, targetBitmap, width, height);
+    Pixels bare = ReadBitmap(target, targetBitmap, width, height);
     paint();
-    std::vector<DWORD> painted = PixelsOf(target, targetBitmap, width, height);
-    int drawn = CellsWithIcons(painted, bare, width);
+    Pixels painted = ReadBitmap(target, targetBitmap, width, height);
+    int drawn = CellsWithIcons(painted, bare);
     if (g_verbose)
         fprintf(stderr, "  %s: %dx%d client, images %dx%d, %d of %ld cells drawn\n", metric, width,
                 height, cx, cy, drawn, (long)count);
@@ -275,14 +257,9 @@ int main(int argc, char **argv)
         else if (!strcmp(argv[i], "--only") && i + 1 < argc)
             g_only = argv[++i];
     }
-    if (!EnterDeviceRoot()) {
-        fprintf(stderr, "The sandbox drive T: (with .tapshelf-device) is missing: run the "
-                        "benchmarks through 'make bench'.\n");
+    if (!RequireDeviceRoot("bench"))
         return 2;
-    }
-    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_LISTVIEW_CLASSES };
-    InitCommonControlsEx(&icc);
-    g_Item.ModuleHandle = GetModuleHandleW(NULL);
+    StartPluginProcess();
     std::vector<std::wstring> files = MakeDeviceFiles();
 
     ResetRegistry();

@@ -1,11 +1,11 @@
-// Helpers of the benchmarks: timing in rounds against a floor, registry set-up, the
-// sandboxed device folder and a stand-in Today window.
+// Helpers of the benchmarks: timing in rounds against a floor, registry set-up and the
+// sandboxed device folder. The rest (the stand-in Today window, pictures, set-up) is the
+// test kit's (tests/support).
 #pragma once
 #include <windows.h>
 #include <functional>
 #include <string>
 #include <vector>
-#include "todaycmn.h"
 #include "harness.h"
 
 // ---- Timing ----------------------------------------------------------------------------
@@ -40,18 +40,3 @@ void WriteEntries(int count, const std::vector<std::wstring> &files);
 
 // A few real files and folders under "\bench" for entries to point at.
 std::vector<std::wstring> MakeDeviceFiles();
-
-// ---- Stand-in Today window -------------------------------------------------------------
-
-// A top-level window that paints its watermark (a prepared bitmap, as the host copies its
-// own) for TODAYM_DRAWWATERMARK.
-struct BenchToday {
-    HWND window = NULL;
-    TODAYLISTITEM item = {};
-    HBITMAP watermark = NULL;
-    HDC watermarkDC = NULL;
-    HGDIOBJ oldWatermark = NULL;
-
-    BenchToday();
-    ~BenchToday();
-};

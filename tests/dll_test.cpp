@@ -3,7 +3,7 @@
 #include <string>
 #include "todaycmn.h"
 #include "resources/resource.h"
-#include "test_support.h"
+#include "sandbox.h"
 
 namespace {
 

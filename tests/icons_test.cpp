@@ -7,7 +7,9 @@
 #include "today/icons.h"
 #include "resources/resource.h"
 #include "wince_testing.h"
-#include "test_support.h"
+#include "harness.h"
+#include "pixels.h"
+#include "sandbox.h"
 
 namespace {
 

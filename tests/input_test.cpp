@@ -7,7 +7,12 @@
 #include "today/paint.h"
 #include "wince_testing.h"
 #include "today/item_state.h"
-#include "test_support.h"
+#include "harness.h"
+#include "launch_log.h"
+#include "pen.h"
+#include "pixels.h"
+#include "sandbox.h"
+#include "today_standin.h"
 
 namespace {
 

@@ -5,7 +5,9 @@
 #include "today/initialize_item.h"
 #include "today/item_window.h"
 #include "today/item_state.h"
-#include "test_support.h"
+#include "harness.h"
+#include "sandbox.h"
+#include "today_standin.h"
 
 namespace {
 

@@ -4,7 +4,12 @@
 #include "today/item_state.h"
 #include "today/label.h"
 #include "shell_windows.h"
-#include "test_support.h"
+#include "harness.h"
+#include "launch_log.h"
+#include "pen.h"
+#include "pixels.h"
+#include "sandbox.h"
+#include "today_standin.h"
 
 namespace {
 

@@ -5,7 +5,10 @@
 #include <string>
 #include "today/item_state.h"
 #include "today/launch.h"
-#include "test_support.h"
+#include "harness.h"
+#include "launch_log.h"
+#include "sandbox.h"
+#include "today_standin.h"
 
 namespace {
 

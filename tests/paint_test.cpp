@@ -8,7 +8,11 @@
 #include "today/layout.h"
 #include "today/paint.h"
 #include "today/item_state.h"
-#include "test_support.h"
+#include "harness.h"
+#include "gdi_count.h"
+#include "pixels.h"
+#include "sandbox.h"
+#include "today_standin.h"
 
 namespace {
 

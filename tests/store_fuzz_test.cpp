@@ -5,7 +5,8 @@
 #include <vector>
 #include "store/store.h"
 #include "today/layout.h"
-#include "test_support.h"
+#include "harness.h"
+#include "today_standin.h"
 
 namespace {
 

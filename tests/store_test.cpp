@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "store/store.h"
-#include "test_support.h"
+#include "harness.h"
 
 namespace {
 

@@ -2,7 +2,9 @@
 #include <shlwapi.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <commctrl.h>
 #include "store/store.h"
+#include "today/item_state.h"
 
 // Set-up that cannot be made leaves nothing to measure or test: say so and stop.
 static void SetUpFailed(const char *what, const std::wstring &where)
@@ -15,6 +17,22 @@ bool EnterDeviceRoot()
 {
     return SetCurrentDirectoryW(L"T:\\")
         && GetFileAttributesW(L"T:\\.tapshelf-device") != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RequireDeviceRoot(const char *makeTarget)
+{
+    if (EnterDeviceRoot())
+        return true;
+    fprintf(stderr, "The sandbox drive T: (with .tapshelf-device) is missing: run this program through "
+                    "'make %s'.\n", makeTarget);
+    return false;
+}
+
+void StartPluginProcess()
+{
+    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_LISTVIEW_CLASSES };
+    InitCommonControlsEx(&icc);
+    g_Item.ModuleHandle = GetModuleHandleW(NULL);
 }
 
 void ResetRegistry()

@@ -7,6 +7,12 @@
 // Makes the sandbox drive T: (the device root "\\") the current directory. False when T:
 // is not the sandbox that the test and bench scripts prepare.
 bool EnterDeviceRoot();
+// EnterDeviceRoot, or a message that the program runs only through `make <target>`.
+bool RequireDeviceRoot(const char *makeTarget);
+
+// The process as the plug-in expects it: the common controls started, and the program
+// itself as the plug-in's module (it carries the plug-in's resources).
+void StartPluginProcess();
 
 // Registry of the current user
 void ResetRegistry();   // removes "Software\\Tapshelf" and everything below it

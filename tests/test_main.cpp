@@ -1,9 +1,6 @@
 // Test program start: the device root must be the sandbox drive, never the machine's root.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commctrl.h>
-#include <stdio.h>
-#include "today/item_state.h"
 #include "wince_testing.h"
 #include "harness.h"
 
@@ -22,16 +19,9 @@ public:
 int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (!testing::GTEST_FLAG(list_tests)) {
-        if (!EnterDeviceRoot()) {
-            fprintf(stderr, "The sandbox drive T: (with .tapshelf-device) is missing: run the tests "
-                            "through 'make test'.\n");
-            return 2;
-        }
-    }
-    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_LISTVIEW_CLASSES };
-    InitCommonControlsEx(&icc);
-    g_Item.ModuleHandle = GetModuleHandleW(NULL);
+    if (!testing::GTEST_FLAG(list_tests) && !RequireDeviceRoot("test"))
+        return 2;
+    StartPluginProcess();
     WinceSetHoldTime(150);
     testing::AddGlobalTestEnvironment(new HeapCheck);
     return RUN_ALL_TESTS();

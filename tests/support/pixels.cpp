@@ -1,0 +1,148 @@
+#include "pixels.h"
+#include <windows.h>
+#include <wincodec.h>
+#include "today/item_state.h"
+#include "today/paint.h"
+
+COLORREF Pixels::At(int x, int y) const
+{
+    DWORD p = bits[(size_t)y * width + x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+DibCanvas::DibCanvas(int w, int h, COLORREF fill) : width(w), height(h)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(NULL);
+    dc = CreateCompatibleDC(screen);
+    ReleaseDC(NULL, screen);
+    void *raw = NULL;
+    bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, NULL, 0);
+    bits = (DWORD *)raw;
+    previous = SelectObject(dc, bitmap);
+    DWORD value = ((DWORD)GetRValue(fill) << 16) | ((DWORD)GetGValue(fill) << 8) | GetBValue(fill);
+    for (int i = 0; i < w * h; i++)
+        bits[i] = value;
+}
+
+DibCanvas::~DibCanvas()
+{
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+Pixels DibCanvas::Read() const
+{
+    GdiFlush();
+    Pixels out;
+    out.width = width;
+    out.height = height;
+    out.bits.resize((size_t)width * height);
+    for (size_t i = 0; i < out.bits.size(); i++)
+        out.bits[i] = bits[i] & 0xFFFFFF;
+    return out;
+}
+
+Pixels RenderItem(HWND item, const RECT *paint, COLORREF fill)
+{
+    RECT client;
+    GetClientRect(item, &client);
+    DibCanvas canvas(client.right, client.bottom, fill);
+    PAINTSTRUCT ps = {};
+    ps.hdc = canvas.dc;
+    ps.rcPaint = paint ? *paint : client;
+    PaintItem(item, canvas.dc, &ps, g_Item.BackgroundBitmap);
+    return canvas.Read();
+}
+
+Pixels CaptureWindow(HWND window)
+{
+    RECT area;
+    if (window)
+        GetClientRect(window, &area);
+    else
+        SetRect(&area, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    DibCanvas canvas(area.right, area.bottom, RGB(0, 0, 0));
+    HDC source = GetDC(window);
+    BitBlt(canvas.dc, 0, 0, area.right, area.bottom, source, 0, 0, SRCCOPY);
+    ReleaseDC(window, source);
+    return canvas.Read();
+}
+
+Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height)
+{
+    Pixels out;
+    out.width = width;
+    out.height = height;
+    out.bits.resize((size_t)width * height);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    GetDIBits(dc, bitmap, 0, height, out.bits.data(), &info, DIB_RGB_COLORS);
+    for (DWORD &pixel : out.bits)
+        pixel &= 0xFFFFFF;
+    return out;
+}
+
+static const GUID kClsidWicFactory = { 0xcacaf262, 0x9370, 0x4615,
+                                       { 0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a } };
+static const GUID kIidWicFactory = { 0xec5ec8a9, 0xc395, 0x4314,
+                                     { 0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70 } };
+static const GUID kFormat24bppBgr = { 0x6fddc324, 0x4e03, 0x4bfe,
+                                      { 0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0c } };
+static const GUID kPngEncoder = { 0x27949969, 0x876a, 0x41d7,
+                                  { 0x94, 0x47, 0x56, 0x8f, 0x6a, 0x35, 0xa4, 0xdc } };
+static const GUID kIidEncoder = { 0x00000103, 0xa8f2, 0x4877,
+                                  { 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94 } };
+static const GUID kContainerPng = { 0x1b7cfaf4, 0x713f, 0x47e2,
+                                    { 0x9d, 0x0f, 0xa8, 0x72, 0x5c, 0xbd, 0x77, 0x4e } };
+
+bool SavePng(const Pixels &picture, const std::wstring &path)
+{
+    HRESULT init = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory *factory = NULL;
+    IWICStream *stream = NULL;
+    IWICBitmapEncoder *encoder = NULL;
+    IWICBitmapFrameEncode *frame = NULL;
+    bool ok = SUCCEEDED(CoCreateInstance(kClsidWicFactory, NULL, CLSCTX_INPROC_SERVER,
+                                         kIidWicFactory, (void **)&factory))
+        && SUCCEEDED(factory->CreateStream(&stream))
+        && SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE))
+        // The encoder by its class: Wine's component enumeration may not list it.
+        && (SUCCEEDED(CoCreateInstance(kPngEncoder, NULL, CLSCTX_INPROC_SERVER, kIidEncoder, (void **)&encoder))
+            || SUCCEEDED(factory->CreateEncoder(kContainerPng, NULL, &encoder)))
+        && SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache))
+        && SUCCEEDED(encoder->CreateNewFrame(&frame, NULL))
+        && SUCCEEDED(frame->Initialize(NULL))
+        && SUCCEEDED(frame->SetSize(picture.width, picture.height));
+    if (ok) {
+        WICPixelFormatGUID format = kFormat24bppBgr;
+        UINT stride = (UINT)picture.width * 3;
+        std::vector<BYTE> rows((size_t)stride * picture.height);
+        for (size_t i = 0; i < picture.bits.size(); i++) {
+            rows[i * 3] = (BYTE)picture.bits[i];
+            rows[i * 3 + 1] = (BYTE)(picture.bits[i] >> 8);
+            rows[i * 3 + 2] = (BYTE)(picture.bits[i] >> 16);
+        }
+        ok = SUCCEEDED(frame->SetPixelFormat(&format)) && format == kFormat24bppBgr
+            && SUCCEEDED(frame->WritePixels(picture.height, stride, (UINT)rows.size(), rows.data()))
+            && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    }
+    if (frame) frame->Release();
+    if (encoder) encoder->Release();
+    if (stream) stream->Release();
+    if (factory) factory->Release();
+    if (SUCCEEDED(init)) CoUninitialize();
+    return ok;
+}
