@@ -10,15 +10,22 @@ COLORREF Pixels::At(int x, int y) const
     return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
-DibCanvas::DibCanvas(int w, int h, COLORREF fill) : width(w), height(h)
+// The format of Pixels: 32 bits, rows from the top.
+static BITMAPINFO TopDown32(int width, int height)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+DibCanvas::DibCanvas(int w, int h, COLORREF fill) : width(w), height(h)
+{
+    BITMAPINFO info = TopDown32(w, h);
     HDC screen = GetDC(NULL);
     dc = CreateCompatibleDC(screen);
     ReleaseDC(NULL, screen);
@@ -82,13 +89,7 @@ Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height)
     out.width = width;
     out.height = height;
     out.bits.resize((size_t)width * height);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDown32(width, height);
     GetDIBits(dc, bitmap, 0, height, out.bits.data(), &info, DIB_RGB_COLORS);
     for (DWORD &pixel : out.bits)
         pixel &= 0xFFFFFF;
