@@ -5,6 +5,7 @@
 #include "today/label.h"
 #include "shell_windows.h"
 #include "harness.h"
+#include "item_test.h"
 #include "launch_log.h"
 #include "pen.h"
 #include "pixels.h"
@@ -15,26 +16,8 @@ namespace {
 
 const wchar_t kWideName[] = L"A wide name";
 
-class Label : public testing::Test {
+class Label : public ItemTest {
 protected:
-    TestToday today;
-    HWND item = NULL;
-
-    void SetUp() override
-    {
-        ResetRegistry();
-        ResetItemState();
-    }
-    void TearDown() override
-    {
-        DestroyItem();
-        ResetRegistry();
-    }
-    void DestroyItem()
-    {
-        if (item) DestroyWindow(item);
-        item = today.itemWindow = NULL;
-    }
     // Entries that start nothing when tapped by mistake: the recorder with no log to write.
     void CreateItem(const std::vector<std::wstring> &names, int top = 30)
     {

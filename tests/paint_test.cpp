@@ -10,6 +10,7 @@
 #include "today/item_state.h"
 #include "harness.h"
 #include "gdi_count.h"
+#include "item_test.h"
 #include "pixels.h"
 #include "sandbox.h"
 #include "today_standin.h"
@@ -145,27 +146,14 @@ LRESULT CALLBACK RecordingTodayProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     return CallWindowProcW(g_todayProc, hwnd, message, wParam, lParam);
 }
 
-class Paint : public testing::Test {
+class Paint : public ItemTest {
 protected:
-    TestToday today;
-    HWND item = NULL;
     COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
 
     void SetUp() override
     {
-        ResetRegistry();
-        ResetItemState();
+        ItemTest::SetUp();
         WriteSettingNumber(VALUE_SHOWICONSEC, 0);
-    }
-    void TearDown() override
-    {
-        DestroyItem();
-        ResetRegistry();
-    }
-    void DestroyItem()
-    {
-        if (item) DestroyWindow(item);
-        item = today.itemWindow = NULL;
     }
     // Entries whose files are missing: every one shows the default icon.
     void WriteEntries(int n)

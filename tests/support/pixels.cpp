@@ -96,19 +96,7 @@ Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height)
     return out;
 }
 
-static const GUID kClsidWicFactory = { 0xcacaf262, 0x9370, 0x4615,
-                                       { 0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a } };
-static const GUID kIidWicFactory = { 0xec5ec8a9, 0xc395, 0x4314,
-                                     { 0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70 } };
-static const GUID kFormat24bppBgr = { 0x6fddc324, 0x4e03, 0x4bfe,
-                                      { 0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0c } };
-static const GUID kPngEncoder = { 0x27949969, 0x876a, 0x41d7,
-                                  { 0x94, 0x47, 0x56, 0x8f, 0x6a, 0x35, 0xa4, 0xdc } };
-static const GUID kIidEncoder = { 0x00000103, 0xa8f2, 0x4877,
-                                  { 0xba, 0x0a, 0xfd, 0x2b, 0x66, 0x45, 0xfb, 0x94 } };
-static const GUID kContainerPng = { 0x1b7cfaf4, 0x713f, 0x47e2,
-                                    { 0x9d, 0x0f, 0xa8, 0x72, 0x5c, 0xbd, 0x77, 0x4e } };
-
+// The imaging component's class and interface ids are the SDK's (libuuid, windowscodecs).
 bool SavePng(const Pixels &picture, const std::wstring &path)
 {
     HRESULT init = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
@@ -116,19 +104,19 @@ bool SavePng(const Pixels &picture, const std::wstring &path)
     IWICStream *stream = NULL;
     IWICBitmapEncoder *encoder = NULL;
     IWICBitmapFrameEncode *frame = NULL;
-    bool ok = SUCCEEDED(CoCreateInstance(kClsidWicFactory, NULL, CLSCTX_INPROC_SERVER,
-                                         kIidWicFactory, (void **)&factory))
+    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
+                                         IID_IWICImagingFactory, (void **)&factory))
         && SUCCEEDED(factory->CreateStream(&stream))
         && SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE))
         // The encoder by its class: Wine's component enumeration may not list it.
-        && (SUCCEEDED(CoCreateInstance(kPngEncoder, NULL, CLSCTX_INPROC_SERVER, kIidEncoder, (void **)&encoder))
-            || SUCCEEDED(factory->CreateEncoder(kContainerPng, NULL, &encoder)))
+        && (SUCCEEDED(CoCreateInstance(CLSID_WICPngEncoder, NULL, CLSCTX_INPROC_SERVER, IID_IWICBitmapEncoder, (void **)&encoder))
+            || SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, NULL, &encoder)))
         && SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache))
         && SUCCEEDED(encoder->CreateNewFrame(&frame, NULL))
         && SUCCEEDED(frame->Initialize(NULL))
         && SUCCEEDED(frame->SetSize(picture.width, picture.height));
     if (ok) {
-        WICPixelFormatGUID format = kFormat24bppBgr;
+        WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
         UINT stride = (UINT)picture.width * 3;
         std::vector<BYTE> rows((size_t)stride * picture.height);
         for (size_t i = 0; i < picture.bits.size(); i++) {
@@ -136,7 +124,7 @@ bool SavePng(const Pixels &picture, const std::wstring &path)
             rows[i * 3 + 1] = (BYTE)(picture.bits[i] >> 8);
             rows[i * 3 + 2] = (BYTE)(picture.bits[i] >> 16);
         }
-        ok = SUCCEEDED(frame->SetPixelFormat(&format)) && format == kFormat24bppBgr
+        ok = SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR
             && SUCCEEDED(frame->WritePixels(picture.height, stride, (UINT)rows.size(), rows.data()))
             && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
     }
