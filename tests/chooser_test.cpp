@@ -138,11 +138,16 @@ struct OpenChooser {
     void TapHeader(int column) const
     {
         HWND header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
-        RECT r;
+        RECT r, client;
+        SendMessageW(header, HDM_GETITEMRECT, column, (LPARAM)&r);
+        GetClientRect(header, &client);
+        int shift = r.right > client.right ? r.left : 0;   // scrolled into view first
+        SendMessageW(list, LVM_SCROLL, shift, 0);
         SendMessageW(header, HDM_GETITEMRECT, column, (LPARAM)&r);
         LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
         SendMessageW(header, WM_LBUTTONUP, 0, at);
+        SendMessageW(list, LVM_SCROLL, -shift, 0);
     }
     // Closes the path box's drop-down on an item.
     void PickPath(int index) const
