@@ -3,6 +3,7 @@
 // real template on sandbox folders (the device's "\" is the sandbox drive).
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 #include "chooser/chooser.h"
@@ -269,6 +270,73 @@ TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
     SHFILEINFOW tests = {};
     SHGetFileInfoW(L"T:\\tests", 0, &tests, sizeof(tests), SHGFI_TYPENAME);
     EXPECT_EQ(tests.szTypeName, CellText(list, RowOf(list, L"tests"), COLUMN_TYPE));
+}
+
+// The program's import slot of FindFirstFileW: a test can step in before a search.
+typedef HANDLE(WINAPI *FindFirstFunction)(LPCWSTR, LPWIN32_FIND_DATAW);
+#ifdef _WIN64
+extern "C" FindFirstFunction FindFirstSlot __asm__("__imp_FindFirstFileW");
+#else
+extern "C" FindFirstFunction FindFirstSlot __asm__("__imp__FindFirstFileW@8");
+#endif
+FindFirstFunction g_realFindFirst;
+int g_searches;
+std::function<void()> g_beforeSecondSearch;
+
+HANDLE WINAPI SteppingFindFirst(LPCWSTR pattern, LPWIN32_FIND_DATAW found)
+{
+    if (++g_searches == 2 && g_beforeSecondSearch)
+        g_beforeSecondSearch();
+    return g_realFindFirst(pattern, found);
+}
+
+void SetFindFirstSlot(FindFirstFunction function)
+{
+    DWORD old;
+    VirtualProtect(&FindFirstSlot, sizeof(FindFirstSlot), PAGE_READWRITE, &old);
+    FindFirstSlot = function;
+    VirtualProtect(&FindFirstSlot, sizeof(FindFirstSlot), old, &old);
+}
+
+TEST(ChooserList, AFolderChangingBetweenThePassesShowsOnlyEntriesTheSecondPassFound)
+{
+    std::wstring folder = SandboxFolder();
+    for (int i = 0; i < 6; i++)
+        MakeFile(folder + L"\\f" + std::to_wstring(i), 1);
+    OpenChooser chooser(folder);
+    auto listChanging = [&](std::function<void()> change) {
+        g_searches = 0;
+        g_beforeSecondSearch = change;
+        g_realFindFirst = FindFirstSlot;
+        SetFindFirstSlot(SteppingFindFirst);
+        BOOL listed = ListFolder(chooser.list);
+        SetFindFirstSlot(g_realFindFirst);
+        EXPECT_EQ(2, g_searches) << "the listing searches twice";
+        return listed;
+    };
+    auto expectRowsNamed = [&](int rows) {
+        ASSERT_EQ(rows, SendMessageW(chooser.list, LVM_GETITEMCOUNT, 0, 0));
+        EXPECT_EQ(rows, g_Chooser.FileRecordCount);
+        for (const std::wstring &name : chooser.Names())
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\\" + name).c_str())) << Narrow(name);
+    };
+
+    EXPECT_EQ(1, listChanging([&] {   // fewer: no empty rows from the zero-filled tail
+        for (int i = 0; i < 4; i++)
+            DeleteFileW((folder + L"\\f" + std::to_wstring(i)).c_str());
+    }));
+    expectRowsNamed(2);
+    EXPECT_EQ(1, listChanging([&] {   // more: nothing beyond the block counted first
+        for (int i = 10; i < 15; i++)
+            MakeFile(folder + L"\\f" + std::to_wstring(i), 1);
+    }));
+    expectRowsNamed(2);
+    EXPECT_EQ(0, listChanging([&] {   // gone: no rows at all
+        for (int i = 0; i < 15; i++)
+            DeleteFileW((folder + L"\\f" + std::to_wstring(i)).c_str());
+        RemoveDirectoryW(folder.c_str());
+    }));
+    expectRowsNamed(0);
 }
 
 // ---- Sorting -----------------------------------------------------------------------------
