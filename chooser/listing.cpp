@@ -270,7 +270,6 @@ static void OnHeaderTap(HWND list, int column)
 
 LRESULT OnChooserNotify(HWND dialog, NMHDR *header)
 {
-    HWND list = GetDlgItem(dialog, IDC_CHOOSER_LIST);
     switch (header->code) {
     case LVN_GETDISPINFOW:
         GetRecordDisplayInfo(&((NMLVDISPINFOW *)header)->item);
@@ -281,12 +280,15 @@ LRESULT OnChooserNotify(HWND dialog, NMHDR *header)
     case LVN_KEYDOWN:
         return SendMessageW(dialog, UM_LISTKEYDOWN, 0, (LPARAM)header);
     }
-    if (list && GetParent(header->hwndFrom) == list) {
+    // The list is told apart by its id: the list notifies once per row it inserts or
+    // deletes, and a lookup of the dialog's child by id costs more than the rest together.
+    HWND parent = GetParent(header->hwndFrom);
+    if (parent && GetParent(parent) == dialog && GetDlgCtrlID(parent) == IDC_CHOOSER_LIST) {
         if (header->code == HDN_ITEMCLICKW)
-            OnHeaderTap(list, ((NMHEADERW *)header)->iItem);
+            OnHeaderTap(parent, ((NMHEADERW *)header)->iItem);
         return 0;
     }
-    if (list && header->hwndFrom == list && header->code == NM_CLICK)
+    if (header->code == NM_CLICK && parent == dialog && GetDlgCtrlID(header->hwndFrom) == IDC_CHOOSER_LIST)
         return SendMessageW(dialog, UM_LISTCLICK, 0, 0);
     return 0;
 }
