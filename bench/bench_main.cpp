@@ -313,10 +313,18 @@ static bool MakeChooserFolder()
     return true;
 }
 
-// Rows back in enumeration order (the records' own order), outside the timed part.
-static int CALLBACK CompareRecordAddresses(LPARAM a, LPARAM b, LPARAM)
+// A fixed shuffle of the rows, outside the timed part: the enumeration gives them in name
+// order already, and a sort should start from an order that is no column's.
+static unsigned ShuffleKey(LPARAM record)
 {
-    return a < b ? -1 : a > b ? 1 : 0;
+    unsigned index = (unsigned)((FileRecord *)record - g_Chooser.FileRecords);
+    return (index * 2654435761u) ^ (index >> 3);
+}
+
+static int CALLBACK CompareShuffleKeys(LPARAM a, LPARAM b, LPARAM)
+{
+    unsigned first = ShuffleKey(a), second = ShuffleKey(b);
+    return first < second ? -1 : first > second ? 1 : 0;
 }
 
 static void ChooserMetrics()
@@ -349,6 +357,9 @@ static void ChooserMetrics()
     std::vector<FileRecord *> records(kChooserFiles);
     for (int i = 0; i < kChooserFiles; i++)
         records[i] = &g_Chooser.FileRecords[i];
+    std::sort(records.begin(), records.end(), [](FileRecord *a, FileRecord *b) {
+        return CompareShuffleKeys((LPARAM)a, (LPARAM)b, 0) < 0;
+    });
     const struct { const char *metric; int column; bool wanted; } kSorts[] = {
         { "sort 10000 by name", COLUMN_NAME, byName },
         { "sort 10000 by size", COLUMN_SIZE, bySize },
@@ -365,7 +376,7 @@ static void ChooserMetrics()
                 return CompareFileRecords((LPARAM)a, (LPARAM)b, parameter) < 0;
             });
         };
-        // A tap on the column's header, always a first tap (ascending) from enumeration order.
+        // A tap on the column's header, always a first tap (ascending) from the shuffled order.
         auto tap = [&] {
             NMHEADERW note = {};
             note.hdr.hwndFrom = header;
@@ -374,7 +385,7 @@ static void ChooserMetrics()
             SendMessageW(dialog, WM_NOTIFY, 0, (LPARAM)&note);
         };
         auto reset = [&] {
-            SendMessageW(listView, LVM_SORTITEMS, 0, (LPARAM)CompareRecordAddresses);
+            SendMessageW(listView, LVM_SORTITEMS, 0, (LPARAM)CompareShuffleKeys);
             g_Chooser.SortColumn = -1;
         };
         reset();
