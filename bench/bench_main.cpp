@@ -9,11 +9,13 @@
 #include <commctrl.h>
 #include <stdio.h>
 #include <string.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "bench_support.h"
 #include "pixels.h"
 #include "today_standin.h"
+#include "chooser/chooser.h"
 #include "store/store.h"
 #include "today/icons.h"
 #include "today/initialize_item.h"
@@ -249,6 +251,147 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
     DestroyWindow(item);
 }
 
+// ---- the file chooser's folder of 10000 -------------------------------------------------
+
+static const wchar_t kChooserFolder[] = L"\\bench\\chooser10000";
+static const int kChooserFiles = 10000;
+
+// The two enumeration passes that listing a folder cannot do without, and nothing else.
+static void BareListingPasses()
+{
+    for (int pass = 0; pass < 2; pass++) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(L"\\bench\\chooser10000\\*", &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return;
+        while (FindNextFileW(search, &found)) {
+        }
+        FindClose(search);
+    }
+}
+
+// 10000 files in a fixed shuffle of names, with sizes of up to 4 GiB, so that name and
+// size order both differ from the enumeration order. Made once; kept between runs.
+static bool MakeChooserFolder()
+{
+    CreateDirectoryW(kChooserFolder, NULL);
+    WCHAR path[64];
+    wsprintfW(path, L"%s\\f%05d.dat", kChooserFolder, kChooserFiles - 1);
+    if (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    unsigned seed = 4711;
+    for (int i = 0; i < kChooserFiles; i++) {
+        seed = seed * 1103515245u + 12345u;
+        wsprintfW(path, L"%s\\f%05d.dat", kChooserFolder, (int)((i * 7919u) % kChooserFiles));
+        HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        LARGE_INTEGER size;
+        size.QuadPart = (LONGLONG)(seed >> 2);
+        SetFilePointerEx(file, size, NULL, FILE_BEGIN);
+        SetEndOfFile(file);
+        CloseHandle(file);
+    }
+    return true;
+}
+
+// A fixed shuffle of the rows, outside the timed part: the enumeration gives them in name
+// order already, and a sort should start from an order that is no column's.
+static unsigned ShuffleKey(LPARAM record)
+{
+    unsigned index = (unsigned)((FileRecord *)record - g_Chooser.FileRecords);
+    return (index * 2654435761u) ^ (index >> 3);
+}
+
+static int CALLBACK CompareShuffleKeys(LPARAM a, LPARAM b, LPARAM)
+{
+    unsigned first = ShuffleKey(a), second = ShuffleKey(b);
+    return first < second ? -1 : first > second ? 1 : 0;
+}
+
+static void ChooserMetrics()
+{
+    bool list = Wanted("list folder 10000 entries");
+    bool byName = Wanted("sort 10000 by name"), bySize = Wanted("sort 10000 by size");
+    if (!list && !byName && !bySize)
+        return;
+    if (!MakeChooserFolder())
+        return Fail("list folder 10000 entries", "cannot make the folder of 10000 files");
+    // The chooser as the user sees it, from its own template, its drawing off as in a refresh.
+    wcscpy(g_Chooser.CurrentFolder, kChooserFolder);
+    HINSTANCE module = GetModuleHandleW(NULL);
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDD_FILE_CHOOSER), (LPCWSTR)RT_DIALOG);
+    HWND dialog = CreateDialogIndirectParamW(module, (LPCDLGTEMPLATEW)LoadResource(module, resource), NULL,
+                                             FileChooserProc, 0);
+    HWND listView = GetDlgItem(dialog, IDC_CHOOSER_LIST);
+    HWND header = (HWND)SendMessageW(listView, LVM_GETHEADER, 0, 0);
+    if (!dialog || SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0) != kChooserFiles) {
+        if (dialog)
+            DestroyWindow(dialog);
+        return Fail("list folder 10000 entries", "the chooser did not list 10000 rows");
+    }
+    SendMessageW(listView, WM_SETREDRAW, FALSE, 0);
+
+    if (list)
+        Report("list folder 10000 entries", Compare(9, 1, 1, BareListingPasses, [&] { ListFolder(listView); }), 3);
+    ListFolder(listView);
+
+    std::vector<FileRecord *> records(kChooserFiles);
+    for (int i = 0; i < kChooserFiles; i++)
+        records[i] = &g_Chooser.FileRecords[i];
+    std::sort(records.begin(), records.end(), [](FileRecord *a, FileRecord *b) {
+        return CompareShuffleKeys((LPARAM)a, (LPARAM)b, 0) < 0;
+    });
+    const struct { const char *metric; int column; bool wanted; } kSorts[] = {
+        { "sort 10000 by name", COLUMN_NAME, byName },
+        { "sort 10000 by size", COLUMN_SIZE, bySize },
+    };
+    for (const auto &sort : kSorts) {
+        if (!sort.wanted)
+            continue;
+        LPARAM parameter = sort.column + 1;
+        std::vector<FileRecord *> sorted;
+        // The same comparison over the same records, with no list view around it.
+        auto plain = [&] {
+            sorted = records;
+            std::sort(sorted.begin(), sorted.end(), [parameter](FileRecord *a, FileRecord *b) {
+                return CompareFileRecords((LPARAM)a, (LPARAM)b, parameter) < 0;
+            });
+        };
+        // A tap on the column's header, always a first tap (ascending) from the shuffled order.
+        auto tap = [&] {
+            NMHEADERW note = {};
+            note.hdr.hwndFrom = header;
+            note.hdr.code = HDN_ITEMCLICKW;
+            note.iItem = sort.column;
+            SendMessageW(dialog, WM_NOTIFY, 0, (LPARAM)&note);
+        };
+        auto reset = [&] {
+            SendMessageW(listView, LVM_SORTITEMS, 0, (LPARAM)CompareShuffleKeys);
+            g_Chooser.SortColumn = -1;
+        };
+        reset();
+        tap();
+        plain();
+        bool same = true;
+        for (int i = 0; i < kChooserFiles && same; i++) {
+            LVITEMW row = {};
+            row.mask = LVIF_PARAM;
+            row.iItem = i;
+            SendMessageW(listView, LVM_GETITEMW, 0, (LPARAM)&row);
+            same = CompareFileRecords(row.lParam, (LPARAM)sorted[i], parameter) == 0;
+        }
+        if (!same) {
+            Fail(sort.metric, "the header tap did not sort as the plain comparison does");
+            continue;
+        }
+        Report(sort.metric, Compare(9, 1, 1, plain, tap, reset), 2);
+    }
+    SendMessageW(listView, LVM_DELETEALLITEMS, 0, 0);
+    DestroyWindow(dialog);
+    FreeFileRecords();
+}
+
 int main(int argc, char **argv)
 {
     for (int i = 1; i < argc; i++) {
@@ -269,6 +412,7 @@ int main(int argc, char **argv)
     CreateMetric(files);
     PaintMetric("paint 44 unscaled", 16, files);
     PaintMetric("paint 44 scaled", 20, files);
+    ChooserMetrics();
     ResetRegistry();
     return g_errors ? 1 : 0;
 }

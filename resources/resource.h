@@ -13,9 +13,11 @@
 #define IDD_OPTIONS         500   // the options dialog; the Today settings open it by this number
                                   // (IDD_TODAY_CUSTOM of todaycmn.h)
 
-// ---- Controls, one block per dialog (ids are unique within a dialog; the blocks keep
-// them apart across dialogs as well). A dialog's block is added with the dialog.
-//   IDD_OPTIONS        1000 .. 1099
-//   IDD_ENTRY_EDITOR   1100 .. 1199
-//   IDD_FILE_CHOOSER   1200 .. 1299
-//   IDD_APPEARANCE     1300 .. 1399
+// ---- Controls, numbered from 1000 within each dialog (the numbers are unique within a
+// dialog, not across dialogs). A dialog's block is added with the dialog.
+
+// IDD_FILE_CHOOSER
+#define IDC_CHOOSER_LIST      1000   // the folder's entries, four columns
+#define IDC_CHOOSER_NAME      1003   // the name box
+#define IDC_CHOOSER_UP        1005   // ".." : up one folder
+#define IDC_CHOOSER_PATH      1014   // the path box: the current folder's ancestors

@@ -1,0 +1,769 @@
+// The file chooser: listing a folder into rows, the rows' texts and icons, sorting by the
+// column headers, and the dialog's navigation, OK decision and result, driven through the
+// real template on sandbox folders (the device's "\" is the sandbox drive).
+#include <gtest/gtest.h>
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+#include "chooser/chooser.h"
+#include <shellapi.h>
+#include "dialog_script.h"
+#include "harness.h"
+#include "pixels.h"
+#include "sandbox.h"
+#include "shell_windows.h"
+#include "wince_testing.h"
+
+namespace {
+
+const ULONGLONG kGiB = 1ull << 30;
+
+// Device paths may run past MAX_PATH: sandbox entries are made through the long-path form.
+std::wstring LongForm(const std::wstring &devicePath) { return L"\\\\?\\T:" + devicePath; }
+
+void MakeFolder(const std::wstring &path, WORD year = 0)
+{
+    ASSERT_TRUE(CreateDirectoryW(LongForm(path).c_str(), NULL)) << Narrow(path);
+    if (!year)
+        return;
+    HANDLE folder = CreateFileW(LongForm(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    SYSTEMTIME st = { year, 6, 0, 15, 12, 0, 0, 0 };
+    FILETIME time;
+    SystemTimeToFileTime(&st, &time);
+    SetFileTime(folder, NULL, NULL, &time);
+    CloseHandle(folder);
+}
+
+// A file of that many bytes (sparse beyond the first), written in `year` when given.
+void MakeFile(const std::wstring &path, ULONGLONG size = 0, WORD year = 0)
+{
+    HANDLE file = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << Narrow(path);
+    LARGE_INTEGER end;
+    end.QuadPart = (LONGLONG)size;
+    SetFilePointerEx(file, end, NULL, FILE_BEGIN);
+    SetEndOfFile(file);
+    if (year) {
+        SYSTEMTIME st = { year, 6, 0, 15, 12, 0, 0, 0 };
+        FILETIME time;
+        SystemTimeToFileTime(&st, &time);
+        SetFileTime(file, NULL, NULL, &time);
+    }
+    CloseHandle(file);
+}
+
+HINSTANCE Module() { return GetModuleHandleW(NULL); }   // the tests carry the library's resources
+
+std::wstring CellText(HWND list, int row, int column, int capacity = 255)
+{
+    std::vector<WCHAR> text(capacity + 1, L'#');
+    LVITEMW cell = {};
+    cell.iSubItem = column;
+    cell.pszText = text.data();
+    cell.cchTextMax = capacity;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, (LPARAM)&cell);
+    return text.data();
+}
+
+std::vector<std::wstring> ColumnTexts(HWND list, int column = COLUMN_NAME)
+{
+    std::vector<std::wstring> texts;
+    int rows = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < rows; i++)
+        texts.push_back(CellText(list, i, column));
+    return texts;
+}
+
+int RowOf(HWND list, const std::wstring &name)
+{
+    std::vector<std::wstring> names = ColumnTexts(list);
+    auto found = std::find(names.begin(), names.end(), name);
+    return found == names.end() ? -1 : (int)(found - names.begin());
+}
+
+const FileRecord *RecordOf(HWND list, int row)
+{
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&item);
+    return (const FileRecord *)item.lParam;
+}
+
+std::vector<std::wstring> ComboItems(HWND box)
+{
+    std::vector<std::wstring> items;
+    int count = (int)SendMessageW(box, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        WCHAR text[TEXT_CAPACITY];
+        SendMessageW(box, CB_GETLBTEXT, i, (LPARAM)text);
+        items.push_back(text);
+    }
+    return items;
+}
+
+bool Has(const std::vector<std::wstring> &texts, const std::wstring &text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// The chooser created modeless from its template, for checks between messages.
+struct OpenChooser {
+    HWND dialog = NULL, list = NULL, nameBox = NULL, pathBox = NULL;
+
+    explicit OpenChooser(const std::wstring &folder, bool visible = false)
+    {
+        wcscpy(g_Chooser.CurrentFolder, folder.c_str());
+        HRSRC resource = FindResourceW(Module(), MAKEINTRESOURCEW(IDD_FILE_CHOOSER), (LPCWSTR)RT_DIALOG);
+        dialog = CreateDialogIndirectParamW(Module(), (LPCDLGTEMPLATEW)LoadResource(Module(), resource),
+                                            NULL, FileChooserProc, 0);
+        list = GetDlgItem(dialog, IDC_CHOOSER_LIST);
+        nameBox = GetDlgItem(dialog, IDC_CHOOSER_NAME);
+        pathBox = GetDlgItem(dialog, IDC_CHOOSER_PATH);
+        if (visible) {
+            ShowWindow(dialog, SW_SHOW);
+            UpdateWindow(dialog);
+        }
+    }
+    ~OpenChooser()
+    {
+        SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+        DestroyWindow(dialog);
+        FreeFileRecords();
+    }
+    std::vector<std::wstring> Names() const { return ColumnTexts(list); }
+    void Command(int id, WORD code = 0) const
+    {
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)GetDlgItem(dialog, id));
+    }
+    // A real pen tap on a column header: the header tells the list, the list its parent.
+    void TapHeader(int column) const
+    {
+        HWND header = (HWND)SendMessageW(list, LVM_GETHEADER, 0, 0);
+        RECT r, client;
+        SendMessageW(header, HDM_GETITEMRECT, column, (LPARAM)&r);
+        GetClientRect(header, &client);
+        int shift = r.right > client.right ? r.left : 0;   // scrolled into view first
+        SendMessageW(list, LVM_SCROLL, shift, 0);
+        SendMessageW(header, HDM_GETITEMRECT, column, (LPARAM)&r);
+        LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        SendMessageW(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageW(header, WM_LBUTTONUP, 0, at);
+        SendMessageW(list, LVM_SCROLL, -shift, 0);
+    }
+    // Closes the path box's drop-down on an item.
+    void PickPath(int index) const
+    {
+        SendMessageW(pathBox, CB_SETCURSEL, index, 0);
+        Command(IDC_CHOOSER_PATH, CBN_CLOSEUP);
+    }
+    void Backspace() const
+    {
+        SendMessageW(list, WM_KEYDOWN, VK_BACK, 1);
+        SendMessageW(list, WM_KEYUP, VK_BACK, 0xC0000001);
+    }
+};
+
+// ---- Listing, row texts and icons --------------------------------------------------------
+
+TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
+{
+    std::wstring folder = SandboxFolder();
+    const struct { const wchar_t *name; ULONGLONG size; const wchar_t *text; } kSizes[] = {
+        { L"s0.bin", 0, L"0 KB" },         { L"s1.bin", 1, L"1 KB" },
+        { L"s1024.bin", 1024, L"1 KB" },   { L"s1025.bin", 1025, L"1 KB" },
+        { L"s2047.bin", 2047, L"1 KB" },   { L"s2048.bin", 2048, L"2 KB" },
+        { L"s1m.bin", 1048576, L"1024 KB" },
+        { L"s2g.bin", 2 * kGiB, L"2097152 KB" },          // beyond a signed 32-bit count
+        { L"s5g.bin", 5 * kGiB + 1536, L"5242881 KB" },   // beyond 32 bits altogether
+    };
+    for (const auto &s : kSizes)
+        MakeFile(folder + L"\\" + s.name, s.size);
+    MakeFolder(folder + L"\\sub", 2003);
+    MakeFolder(folder + L"\\empty");
+    MakeFile(folder + L"\\gone.txt", 10);
+    MakeFolder(folder + L"\\gone");
+
+    OpenChooser chooser(folder);
+    HWND list = chooser.list;
+    ASSERT_EQ(13, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) << "no \".\" or \"..\" rows";
+    ASSERT_EQ(13, g_Chooser.FileRecordCount);
+    for (int i = 0; i < 13; i++) {   // nothing looked up before the list asks
+        EXPECT_EQ(-1, g_Chooser.FileRecords[i].iconIndex);
+        EXPECT_EQ(L'\0', g_Chooser.FileRecords[i].typeName[0]);
+    }
+    for (const auto &s : kSizes)
+        EXPECT_EQ(s.text, CellText(list, RowOf(list, s.name), COLUMN_SIZE)) << Narrow(s.name);
+
+    // A folder: empty Size, a Date in the user's formats, the shell's folder type and icon.
+    int sub = RowOf(list, L"sub");
+    ASSERT_GE(sub, 0);
+    EXPECT_EQ(L"", CellText(list, sub, COLUMN_SIZE));
+    const FileRecord *record = RecordOf(list, sub);
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&record->lastWriteTime, &st);
+    EXPECT_EQ(2003, st.wYear);
+    WCHAR date[255], clock[255];
+    GetDateFormatW(LOCALE_USER_DEFAULT, 0, &st, NULL, date, 255);
+    GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, NULL, clock, 255);
+    EXPECT_EQ(std::wstring(date) + L" " + clock, CellText(list, sub, COLUMN_DATE));
+    EXPECT_EQ(-1, record->iconIndex) << "a Type or Date text fetches no icon";
+    SHFILEINFOW expected = {};
+    SHGetFileInfoW((L"T:" + folder + L"\\sub").c_str(), 0, &expected, sizeof(expected),
+                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
+    EXPECT_EQ(expected.szTypeName, CellText(list, sub, COLUMN_TYPE));
+    LVITEMW image = {};
+    image.mask = LVIF_IMAGE;
+    image.iItem = sub;
+    SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&image);
+    EXPECT_EQ(expected.iIcon, image.iImage);
+    EXPECT_EQ(expected.iIcon, record->iconIndex);
+
+    // Entries gone since the listing: the generic file and folder icons and no type.
+    ASSERT_TRUE(DeleteFileW((folder + L"\\gone.txt").c_str()));
+    ASSERT_TRUE(RemoveDirectoryW((folder + L"\\gone").c_str()));
+    SHFILEINFOW genericFile = {}, genericFolder = {};
+    SHGetFileInfoW(L"file", FILE_ATTRIBUTE_NORMAL, &genericFile, sizeof(genericFile),
+                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &genericFolder, sizeof(genericFolder),
+                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    for (const wchar_t *name : { L"gone.txt", L"gone" }) {
+        int row = RowOf(list, name);
+        image.iItem = row;
+        image.iImage = 12345;
+        SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&image);
+        EXPECT_EQ(name[4] ? genericFile.iIcon : genericFolder.iIcon, image.iImage) << Narrow(name);
+        EXPECT_EQ(L"", CellText(list, row, COLUMN_TYPE)) << Narrow(name);
+    }
+
+    // Texts longer than the list's buffer are cut to it and terminated.
+    EXPECT_EQ(L"s102", CellText(list, RowOf(list, L"s1024.bin"), COLUMN_NAME, 5));
+    EXPECT_EQ(L"524", CellText(list, RowOf(list, L"s5g.bin"), COLUMN_SIZE, 4));
+    WCHAR small[8];
+    wmemset(small, L'#', 8);
+    LVITEMW ask = {};
+    ask.mask = LVIF_TEXT;
+    ask.iSubItem = COLUMN_DATE;
+    ask.pszText = small;
+    ask.cchTextMax = 3;
+    ask.lParam = (LPARAM)record;
+    GetRecordDisplayInfo(&ask);
+    EXPECT_EQ(0, small[2]);
+    EXPECT_EQ(L'#', small[3]) << "nothing written past the buffer";
+    ask.lParam = 0;
+    GetRecordDisplayInfo(&ask);   // a row without a record: nothing to do
+
+    // An empty folder and a missing one both list nothing.
+    wcscpy(g_Chooser.CurrentFolder, (folder + L"\\empty").c_str());
+    EXPECT_EQ(0, ListFolder(list));
+    EXPECT_EQ(0, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    wcscpy(g_Chooser.CurrentFolder, (folder + L"\\missing").c_str());
+    EXPECT_EQ(0, ListFolder(list));
+    EXPECT_EQ(0, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    EXPECT_EQ(0, g_Chooser.FileRecordCount);
+
+    // The root: listed by "\*", its entries looked up by "\" and the name.
+    g_Chooser.CurrentFolder[0] = 0;
+    EXPECT_EQ(1, ListFolder(list));
+    std::vector<std::wstring> root = ColumnTexts(list);
+    EXPECT_TRUE(Has(root, L"tests") && Has(root, L".tapshelf-device"));
+    EXPECT_FALSE(Has(root, L".") || Has(root, L".."));
+    SHFILEINFOW tests = {};
+    SHGetFileInfoW(L"T:\\tests", 0, &tests, sizeof(tests), SHGFI_TYPENAME);
+    EXPECT_EQ(tests.szTypeName, CellText(list, RowOf(list, L"tests"), COLUMN_TYPE));
+}
+
+// The program's import slot of FindFirstFileW: a test can step in before a search.
+typedef HANDLE(WINAPI *FindFirstFunction)(LPCWSTR, LPWIN32_FIND_DATAW);
+#ifdef _WIN64
+extern "C" FindFirstFunction FindFirstSlot __asm__("__imp_FindFirstFileW");
+#else
+extern "C" FindFirstFunction FindFirstSlot __asm__("__imp__FindFirstFileW@8");
+#endif
+FindFirstFunction g_realFindFirst;
+int g_searches;
+std::function<void()> g_beforeSecondSearch;
+
+HANDLE WINAPI SteppingFindFirst(LPCWSTR pattern, LPWIN32_FIND_DATAW found)
+{
+    if (++g_searches == 2 && g_beforeSecondSearch)
+        g_beforeSecondSearch();
+    return g_realFindFirst(pattern, found);
+}
+
+void SetFindFirstSlot(FindFirstFunction function)
+{
+    DWORD old;
+    VirtualProtect(&FindFirstSlot, sizeof(FindFirstSlot), PAGE_READWRITE, &old);
+    FindFirstSlot = function;
+    VirtualProtect(&FindFirstSlot, sizeof(FindFirstSlot), old, &old);
+}
+
+TEST(ChooserList, AFolderChangingBetweenThePassesShowsOnlyEntriesTheSecondPassFound)
+{
+    std::wstring folder = SandboxFolder();
+    for (int i = 0; i < 6; i++)
+        MakeFile(folder + L"\\f" + std::to_wstring(i), 1);
+    OpenChooser chooser(folder);
+    auto listChanging = [&](std::function<void()> change) {
+        g_searches = 0;
+        g_beforeSecondSearch = change;
+        g_realFindFirst = FindFirstSlot;
+        SetFindFirstSlot(SteppingFindFirst);
+        BOOL listed = ListFolder(chooser.list);
+        SetFindFirstSlot(g_realFindFirst);
+        EXPECT_EQ(2, g_searches) << "the listing searches twice";
+        return listed;
+    };
+    auto expectRowsNamed = [&](int rows) {
+        ASSERT_EQ(rows, SendMessageW(chooser.list, LVM_GETITEMCOUNT, 0, 0));
+        EXPECT_EQ(rows, g_Chooser.FileRecordCount);
+        for (const std::wstring &name : chooser.Names())
+            EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((folder + L"\\" + name).c_str())) << Narrow(name);
+    };
+
+    EXPECT_EQ(1, listChanging([&] {   // fewer: no empty rows from the zero-filled tail
+        for (int i = 0; i < 4; i++)
+            DeleteFileW((folder + L"\\f" + std::to_wstring(i)).c_str());
+    }));
+    expectRowsNamed(2);
+    EXPECT_EQ(1, listChanging([&] {   // more: nothing beyond the block counted first
+        for (int i = 10; i < 15; i++)
+            MakeFile(folder + L"\\f" + std::to_wstring(i), 1);
+    }));
+    expectRowsNamed(2);
+    EXPECT_EQ(0, listChanging([&] {   // gone: no rows at all
+        for (int i = 0; i < 15; i++)
+            DeleteFileW((folder + L"\\f" + std::to_wstring(i)).c_str());
+        RemoveDirectoryW(folder.c_str());
+    }));
+    expectRowsNamed(0);
+}
+
+// ---- Sorting -----------------------------------------------------------------------------
+
+TEST(ChooserSort, HeaderTapsPutFoldersFirstAscendingAndKeepTheirStateAcrossFoldersAndRuns)
+{
+    std::wstring folder = SandboxFolder();
+    MakeFolder(folder + L"\\Beta", 2001);
+    MakeFolder(folder + L"\\alpha", 2003);
+    MakeFile(folder + L"\\a.zzb", 10, 2004);
+    MakeFile(folder + L"\\b.zza", 5 * kGiB, 2002);
+    MakeFile(folder + L"\\c.zzc", 3 * kGiB, 2000);
+    typedef std::vector<std::wstring> Names;
+    // Folders compare equal by type and by size here: either order of the two is right.
+    auto expectOrder = [](const Names &shown, const Names &folders, const Names &files, bool foldersFirst,
+                          const char *what) {
+        ASSERT_EQ(folders.size() + files.size(), shown.size()) << what;
+        Names head(shown.begin(), shown.begin() + (foldersFirst ? folders.size() : files.size()));
+        Names tail(shown.begin() + head.size(), shown.end());
+        Names &foldersShown = foldersFirst ? head : tail, &filesShown = foldersFirst ? tail : head;
+        if (folders.size() == 2 && foldersShown != folders)
+            std::reverse(foldersShown.begin(), foldersShown.end());
+        EXPECT_EQ(folders, foldersShown) << what;
+        EXPECT_EQ(files, filesShown) << what;
+    };
+
+    {
+        OpenChooser chooser(folder);
+        const Names byName = { L"alpha", L"Beta", L"a.zzb", L"b.zza", L"c.zzc" };
+        EXPECT_EQ(byName, chooser.Names()) << "the refresh sorts by name";
+        EXPECT_EQ(-1, g_Chooser.SortColumn);
+
+        chooser.TapHeader(COLUMN_NAME);
+        EXPECT_EQ(byName, chooser.Names()) << "first tap: ascending";
+        chooser.TapHeader(COLUMN_NAME);
+        expectOrder(chooser.Names(), { L"Beta", L"alpha" }, { L"c.zzc", L"b.zza", L"a.zzb" }, false,
+                    "second tap: descending, files first");
+        chooser.TapHeader(COLUMN_NAME);
+        EXPECT_EQ(byName, chooser.Names()) << "third tap: ascending again";
+
+        chooser.TapHeader(COLUMN_SIZE);
+        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"a.zzb", L"c.zzc", L"b.zza" }, true,
+                    "size ascending, sizes beyond 2 GiB whole");
+        chooser.TapHeader(COLUMN_SIZE);
+        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"c.zzc", L"a.zzb" }, false,
+                    "size descending");
+        chooser.TapHeader(COLUMN_DATE);
+        EXPECT_EQ((Names{ L"Beta", L"alpha", L"c.zzc", L"b.zza", L"a.zzb" }), chooser.Names()) << "date";
+
+        // The dialog was never shown: no row has fetched its type before this tap.
+        for (int i = 0; i < g_Chooser.FileRecordCount; i++)
+            EXPECT_EQ(L'\0', g_Chooser.FileRecords[i].typeName[0]);
+        chooser.TapHeader(COLUMN_TYPE);
+        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"a.zzb", L"c.zzc" }, true,
+                    "type ascending by the shell's descriptions");
+        EXPECT_EQ(COLUMN_TYPE, g_Chooser.SortColumn);
+        EXPECT_EQ(1, g_Chooser.SortDirection);
+
+        // Another folder: listed by name, but the same header now reverses the stored state.
+        chooser.Command(IDC_CHOOSER_UP);
+        wcscpy(g_Chooser.CurrentFolder, folder.c_str());
+        SendMessageW(chooser.dialog, UM_REFRESH, 0, 0);
+        EXPECT_EQ(byName, chooser.Names());
+        chooser.TapHeader(COLUMN_TYPE);
+        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"c.zzc", L"a.zzb", L"b.zza" }, false,
+                    "type descending after a move");
+    }
+    OpenChooser nextRun(folder);
+    nextRun.TapHeader(COLUMN_TYPE);
+    EXPECT_EQ(1, g_Chooser.SortDirection) << "the next run reverses the state again";
+    expectOrder(nextRun.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"a.zzb", L"c.zzc" }, true,
+                "type ascending in the next run");
+}
+
+// ---- The dialog --------------------------------------------------------------------------
+
+// Walks the template of IDD_FILE_CHOOSER as the dialog manager reads it.
+struct TemplateControl {
+    DWORD style;
+    short x, y, cx, cy;
+    WORD id;
+    std::wstring className, text;
+};
+
+const WORD *ReadSzOrOrdinal(const WORD *p, std::wstring *out)
+{
+    static const wchar_t *kAtoms[] = { L"BUTTON", L"EDIT", L"STATIC", L"LISTBOX", L"SCROLLBAR", L"COMBOBOX" };
+    if (*p == 0xFFFF) {
+        *out = p[1] >= 0x80 && p[1] <= 0x85 ? kAtoms[p[1] - 0x80] : std::to_wstring(p[1]);
+        return p + 2;
+    }
+    *out = (const wchar_t *)p;
+    return p + out->size() + 1;
+}
+
+std::vector<TemplateControl> ReadChooserTemplate(DLGTEMPLATE *head, std::wstring *font)
+{
+    HRSRC resource = FindResourceW(Module(), MAKEINTRESOURCEW(IDD_FILE_CHOOSER), (LPCWSTR)RT_DIALOG);
+    const DLGTEMPLATE *dialog = (const DLGTEMPLATE *)LoadResource(Module(), resource);
+    *head = *dialog;
+    const WORD *p = (const WORD *)(dialog + 1);
+    std::wstring menu, windowClass, caption;
+    p = ReadSzOrOrdinal(ReadSzOrOrdinal(ReadSzOrOrdinal(p, &menu), &windowClass), &caption);
+    *font = std::to_wstring(*p) + L" ";
+    std::wstring face;
+    p = ReadSzOrOrdinal(p + 1, &face);
+    *font += face + (caption.empty() && menu.empty() ? L"" : L" caption or menu!");
+    std::vector<TemplateControl> controls;
+    for (int i = 0; i < dialog->cdit; i++) {
+        p = (const WORD *)(((ULONG_PTR)p + 3) & ~(ULONG_PTR)3);
+        const DLGITEMTEMPLATE *item = (const DLGITEMTEMPLATE *)p;
+        TemplateControl c = { item->style, item->x, item->y, item->cx, item->cy, item->id, L"", L"" };
+        p = ReadSzOrOrdinal(ReadSzOrOrdinal((const WORD *)(item + 1), &c.className), &c.text);
+        p += 1 + *p / 2;   // creation data
+        std::transform(c.className.begin(), c.className.end(), c.className.begin(), ::towupper);
+        controls.push_back(c);
+    }
+    return controls;
+}
+
+TEST(ChooserDialog, OpensFullScreenFromItsTemplateAndCarriesTheFolderFromRunToRun)
+{
+    DLGTEMPLATE head;
+    std::wstring font;
+    std::vector<TemplateControl> controls = ReadChooserTemplate(&head, &font);
+    EXPECT_EQ(0x80800040u, head.style);
+    EXPECT_EQ(162, head.cx);
+    EXPECT_EQ(167, head.cy);
+    EXPECT_EQ(L"8 Tahoma", font);
+    const TemplateControl kTable[] = {
+        { 0x5081004D, 0, 31, 161, 135, 1000, L"SYSLISTVIEW32", L"List1" },
+        { 0x50020000, 1, 3, 24, 8, 65535, L"STATIC", L"ファイル" },
+        { 0x50810080, 26, 1, 133, 12, 1003, L"EDIT", L"" },
+        { 0x50010000, 1, 15, 16, 13, 1005, L"BUTTON", L".." },
+        { 0x50210003, 19, 15, 106, 155, 1014, L"COMBOBOX", L"" },
+        { 0x50010000, 127, 15, 32, 13, 2, L"BUTTON", L"ｷｬﾝｾﾙ" },
+    };
+    ASSERT_EQ(6u, controls.size());
+    for (int i = 0; i < 6; i++) {
+        const TemplateControl &want = kTable[i], &got = controls[i];
+        EXPECT_TRUE(want.style == got.style && want.x == got.x && want.y == got.y && want.cx == got.cx
+                    && want.cy == got.cy && want.id == got.id && want.className == got.className
+                    && want.text == got.text)
+            << "control " << i << ": id " << got.id << " " << Narrow(got.className) << " \""
+            << Narrow(got.text) << "\" style " << std::hex << got.style;
+    }
+
+    std::wstring folder = SandboxFolder();
+    MakeFolder(folder + L"\\sub");
+    WCHAR buffer[TEXT_CAPACITY] = L"untouched";
+    EXPECT_EQ(-1, RunFileChooser(NULL, GetModuleHandleW(L"kernel32.dll"), NULL, buffer)) << "no template";
+    EXPECT_STREQ(L"untouched", buffer);
+
+    // The first run of the process opens at the root, with the caller's name in the box.
+    LONG sipDownBefore = WinceGetSipLog()->downCalls;
+    DialogScript first;
+    first.Do([&](HWND dialog) {
+        WCHAR caption[64];
+        GetWindowTextW(dialog, caption, 64);
+        EXPECT_STREQ(L"Select file", caption);
+        RECT r;
+        GetWindowRect(dialog, &r);
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), r.right - r.left) << "full screen";
+        EXPECT_TRUE(GetPropW(dialog, SHELL_DONE_BUTTON_PROP) != NULL) << "the Done button";
+        EXPECT_GT(WinceGetSipLog()->downCalls, sipDownBefore) << "input panel down at start";
+        EXPECT_EQ(L"start.txt", DialogItemText(dialog, IDC_CHOOSER_NAME));
+        HWND pathBox = GetDlgItem(dialog, IDC_CHOOSER_PATH);
+        EXPECT_EQ(std::vector<std::wstring>{ L"\\" }, ComboItems(pathBox));
+        EXPECT_EQ(0, SendMessageW(pathBox, CB_GETCURSEL, 0, 0));
+        EXPECT_TRUE(SendMessageW(pathBox, CB_GETEXTENDEDUI, 0, 0));
+        HWND list = GetDlgItem(dialog, IDC_CHOOSER_LIST);
+        EXPECT_TRUE(Has(ColumnTexts(list), L"tests"));
+        const struct { const wchar_t *text; int width; int format; } kColumns[] = {
+            { L"Name", 150, LVCFMT_LEFT }, { L"Type", 100, LVCFMT_LEFT },
+            { L"Size", 70, LVCFMT_RIGHT }, { L"Date", 150, LVCFMT_LEFT } };
+        for (int i = 0; i < 4; i++) {
+            WCHAR text[32];
+            LVCOLUMNW column = {};
+            column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+            column.pszText = text;
+            column.cchTextMax = 32;
+            ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, i, (LPARAM)&column));
+            EXPECT_STREQ(kColumns[i].text, text);
+            EXPECT_EQ(kColumns[i].width, column.cx);
+            EXPECT_EQ(kColumns[i].format, column.fmt & LVCFMT_JUSTIFYMASK);
+        }
+        EXPECT_TRUE(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_ONECLICKACTIVATE);
+        HIMAGELIST icons = (HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+        SHFILEINFOW info = {};
+        EXPECT_EQ(icons, (HIMAGELIST)SHGetFileInfoW(L"", 0, &info, sizeof(info),
+                                                    SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    }).Click(IDOK);
+    EXPECT_EQ(1, first.Run([&] { return RunFileChooser(NULL, Module(), L"start.txt", buffer); }));
+    EXPECT_STREQ(L"\\start.txt", buffer) << "a name chosen at the root";
+    EXPECT_EQ(NULL, g_Chooser.FileRecords);
+    EXPECT_EQ(0, g_Chooser.FileRecordCount);
+    EXPECT_EQ(0, first.cancelledByScript);
+
+    // Typed components lead into the sandbox; cancel there leaves the buffer.
+    wcscpy(buffer, L"untouched");
+    DialogScript second;
+    second.SetText(IDC_CHOOSER_NAME, folder.substr(1)).Click(IDOK).Click(IDCANCEL);
+    EXPECT_EQ(0, second.Run([&] { return RunFileChooser(NULL, Module(), NULL, buffer); }));
+    EXPECT_STREQ(L"untouched", buffer);
+    EXPECT_EQ(folder, g_Chooser.CurrentFolder);
+    EXPECT_EQ(NULL, g_Chooser.FileRecords);
+
+    // The next run opens where the last one ended.
+    DialogScript third;
+    third.Do([&](HWND dialog) {
+        EXPECT_EQ(std::vector<std::wstring>{ L"sub" }, ColumnTexts(GetDlgItem(dialog, IDC_CHOOSER_LIST)));
+        EXPECT_EQ(L"", DialogItemText(dialog, IDC_CHOOSER_NAME)) << "no name given this time";
+    });
+    EXPECT_EQ(0, third.Run([&] { return RunFileChooser(NULL, Module(), NULL, buffer); }));
+    EXPECT_EQ(1, third.cancelledByScript);
+    EXPECT_EQ(folder, g_Chooser.CurrentFolder);
+}
+
+// Selects the row of a name, as a pen tap selects it before the list reports the click.
+DialogScript &Select(DialogScript &script, const std::wstring &name)
+{
+    return script.Do([name](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_CHOOSER_LIST);
+        int row = RowOf(list, name);
+        ASSERT_GE(row, 0) << Narrow(name);
+        LVITEMW state = {};
+        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&state);
+    });
+}
+
+DialogScript &Tap(DialogScript &script, const std::wstring &name)
+{
+    return Select(script, name).Notify(IDC_CHOOSER_LIST, NM_CLICK);
+}
+
+// Checks, from inside the dialog, that it is still open in `folder`; after a move no row
+// is selected.
+DialogScript &ExpectOpenIn(DialogScript &script, const std::wstring &folder, const char *what,
+                           bool moved = true)
+{
+    return script.Do([folder, what, moved](HWND dialog) {
+        EXPECT_TRUE(IsWindowVisible(dialog)) << what;
+        EXPECT_EQ(folder, g_Chooser.CurrentFolder) << what;
+        if (moved)
+            EXPECT_EQ(-1, SendDlgItemMessageW(dialog, IDC_CHOOSER_LIST, LVM_GETNEXTITEM, (WPARAM)-1,
+                                              LVNI_SELECTED))
+                << what << ": no row selected after a move";
+    });
+}
+
+TEST(ChooserDialog, OkEntersFoldersEndsWithTheNameBoxAndRefusesWildcards)
+{
+    std::wstring folder = SandboxFolder();
+    MakeFolder(folder + L"\\sub");
+    MakeFile(folder + L"\\a.txt", 3);
+    MakeFile(folder + L"\\sub\\inner.txt", 3);
+    WCHAR buffer[TEXT_CAPACITY];
+    auto run = [&](DialogScript &script) {
+        wcscpy(g_Chooser.CurrentFolder, folder.c_str());
+        wcscpy(buffer, L"untouched");
+        return script.Run([&] { return RunFileChooser(NULL, Module(), NULL, buffer); });
+    };
+
+    DialogScript folderRow;   // OK on a folder row enters it; OK with an empty box then does nothing
+    Select(folderRow, L"sub").Click(IDOK);
+    ExpectOpenIn(folderRow, folder + L"\\sub", "folder row");
+    folderRow.Click(IDOK);
+    ExpectOpenIn(folderRow, folder + L"\\sub", "empty box").Click(IDCANCEL);
+    EXPECT_EQ(0, run(folderRow));
+    EXPECT_STREQ(L"untouched", buffer);
+
+    DialogScript fileRow;   // a selected file fills the box, and OK chooses it
+    Select(fileRow, L"a.txt").Do([](HWND dialog) {
+        EXPECT_EQ(L"a.txt", DialogItemText(dialog, IDC_CHOOSER_NAME));
+    }).Click(IDOK);
+    EXPECT_EQ(1, run(fileRow));
+    EXPECT_EQ(folder + L"\\a.txt", buffer);
+
+    DialogScript edited;   // the box, not the row, is the chosen name
+    Select(edited, L"a.txt").SetText(IDC_CHOOSER_NAME, L"b.txt").Click(IDOK);
+    EXPECT_EQ(1, run(edited));
+    EXPECT_EQ(folder + L"\\b.txt", buffer);
+
+    DialogScript typed;   // a typed folder name enters it; a typed missing name is chosen there
+    typed.SetText(IDC_CHOOSER_NAME, L"sub").Click(IDOK);
+    ExpectOpenIn(typed, folder + L"\\sub", "typed folder").SetText(IDC_CHOOSER_NAME, L"missing.txt").Click(IDOK);
+    EXPECT_EQ(1, run(typed));
+    EXPECT_EQ(folder + L"\\sub\\missing.txt", buffer);
+
+    DialogScript wildcards;   // a pattern is no name: it neither enters a folder it matches nor ends
+    wildcards.SetText(IDC_CHOOSER_NAME, L"su?").Click(IDOK).SetText(IDC_CHOOSER_NAME, L"*.txt").Click(IDOK);
+    ExpectOpenIn(wildcards, folder, "wildcards", false).Click(IDCANCEL);
+    EXPECT_EQ(0, run(wildcards));
+    EXPECT_STREQ(L"untouched", buffer);
+
+    DialogScript taps;   // a tap on a folder row opens it, a tap on a file row chooses the file
+    Tap(taps, L"sub");
+    ExpectOpenIn(taps, folder + L"\\sub", "tap on a folder");
+    Tap(taps, L"inner.txt");
+    EXPECT_EQ(1, run(taps));
+    EXPECT_EQ(folder + L"\\sub\\inner.txt", buffer);
+    EXPECT_EQ(0, taps.cancelledByScript);
+}
+
+TEST(ChooserDialog, UpBackspaceAndThePathBoxLeadUpwardsToTheRoot)
+{
+    std::wstring folder = SandboxFolder();
+    MakeFolder(folder + L"\\A");
+    MakeFolder(folder + L"\\A\\B");
+    MakeFolder(folder + L"\\A\\B\\C");
+    OpenChooser chooser(folder + L"\\A\\B\\C", true);
+    std::wstring suite = folder.substr(7);   // after "\tests\"
+    EXPECT_EQ((std::vector<std::wstring>{ L"\\", L"tests", suite, L"A", L"B", L"C" }), ComboItems(chooser.pathBox));
+    EXPECT_EQ(5, SendMessageW(chooser.pathBox, CB_GETCURSEL, 0, 0));
+
+    // Every move refreshes through a sent message, the list's drawing off around it.
+    MessageRecorder recorder([&](HWND window, UINT message) {
+        return (window == chooser.dialog && message == UM_REFRESH)
+            || (window == chooser.list
+                && (message == WM_SETREDRAW || message == LVM_DELETEALLITEMS || message == LVM_SORTITEMS));
+    });
+    chooser.Command(IDC_CHOOSER_UP);
+    EXPECT_EQ(folder + L"\\A\\B", g_Chooser.CurrentFolder);
+    EXPECT_EQ((std::vector<UINT>{ UM_REFRESH, WM_SETREDRAW, LVM_DELETEALLITEMS, LVM_SORTITEMS, WM_SETREDRAW }),
+              recorder.Numbers());
+    for (const RecordedMessage &m : recorder.messages)
+        EXPECT_FALSE(m.posted);
+    EXPECT_EQ(FALSE, recorder.messages[1].wParam);
+    EXPECT_EQ(TRUE, recorder.messages.back().wParam);
+    EXPECT_EQ(std::vector<std::wstring>{ L"C" }, chooser.Names());
+
+    chooser.Backspace();
+    EXPECT_EQ(folder + L"\\A", g_Chooser.CurrentFolder);
+    chooser.PickPath(3);   // the current folder itself: nothing
+    EXPECT_EQ(folder + L"\\A", g_Chooser.CurrentFolder);
+    chooser.PickPath(1);
+    EXPECT_EQ(L"\\tests", std::wstring(g_Chooser.CurrentFolder));
+    EXPECT_TRUE(Has(chooser.Names(), suite));
+    chooser.Command(IDC_CHOOSER_UP);
+    EXPECT_EQ(L"", std::wstring(g_Chooser.CurrentFolder)) << "up from \\tests is the root";
+    EXPECT_EQ(std::vector<std::wstring>{ L"\\" }, ComboItems(chooser.pathBox));
+
+    // At the root, up and Backspace list the root again.
+    for (int i = 0; i < 2; i++) {
+        SendMessageW(chooser.list, LVM_DELETEALLITEMS, 0, 0);
+        if (i) chooser.Backspace(); else chooser.Command(IDC_CHOOSER_UP);
+        EXPECT_EQ(L"", std::wstring(g_Chooser.CurrentFolder));
+        EXPECT_TRUE(Has(chooser.Names(), L"tests"));
+    }
+    wcscpy(g_Chooser.CurrentFolder, (folder + L"\\A\\B").c_str());
+    SendMessageW(chooser.dialog, UM_REFRESH, 0, 0);
+    chooser.PickPath(0);
+    EXPECT_EQ(L"", std::wstring(g_Chooser.CurrentFolder)) << "\"\\\" in the path box is the root";
+
+    // The name box raises the input panel while it has the focus.
+    LONG up = WinceGetSipLog()->upCalls, down = WinceGetSipLog()->downCalls;
+    SetForegroundWindow(chooser.dialog);
+    SetFocus(chooser.nameBox);
+    SetFocus(chooser.list);
+    EXPECT_EQ(up + 1, WinceGetSipLog()->upCalls);
+    EXPECT_EQ(down + 1, WinceGetSipLog()->downCalls);
+}
+
+TEST(ChooserDialog, NeverMovesOrEndsBeyond255Characters)
+{
+    // A folder whose path is 250 characters long, a subfolder too deep to enter.
+    std::wstring deep = SandboxFolder();
+    while (deep.size() < 250) {
+        deep += L"\\" + std::wstring(std::min<size_t>(60, 250 - deep.size() - 1), L'd');
+        MakeFolder(deep);
+    }
+    ASSERT_EQ(250u, deep.size());
+    MakeFolder(deep + L"\\abcdef");   // 257 characters
+    MakeFile(deep + L"\\abcdefgh", 1);
+    wcscpy(g_Chooser.CurrentFolder, deep.c_str());
+    WCHAR buffer[TEXT_CAPACITY] = L"untouched";
+    DialogScript script;
+    Tap(script, L"abcdef");
+    ExpectOpenIn(script, deep, "a tap on a folder too deep", false);
+    script.SelectRow(IDC_CHOOSER_LIST, -1).SetText(IDC_CHOOSER_NAME, L"abcdef").Click(IDOK);
+    ExpectOpenIn(script, deep, "a typed folder too deep", false);
+    script.SetText(IDC_CHOOSER_NAME, L"abcde").Click(IDOK);   // a result of 256 characters
+    ExpectOpenIn(script, deep, "a result too long", false);
+    script.SetText(IDC_CHOOSER_NAME, L"abcd").Click(IDOK);   // 255: fits
+    EXPECT_EQ(1, script.Run([&] { return RunFileChooser(NULL, Module(), NULL, buffer); }));
+    EXPECT_EQ(deep + L"\\abcd", buffer);
+    EXPECT_EQ(0, script.cancelledByScript);
+    EXPECT_EQ(255u, wcslen(buffer));
+}
+
+TEST(ChooserDialog, ShowsFoldersWithShellIconsAndFourColumnsOnTheDeviceScreen)
+{
+    std::wstring folder = SandboxFolder();
+    MakeFolder(folder + L"\\My Documents", 2004);
+    MakeFolder(folder + L"\\Program Files", 2004);
+    MakeFolder(folder + L"\\Windows", 2004);
+    MakeFile(folder + L"\\readme.txt", 2500, 2005);
+    MakeFile(folder + L"\\wallpaper.bmp", 230454, 2005);
+    OpenChooser chooser(folder, true);
+    SetForegroundWindow(chooser.dialog);
+    PumpMessages(100);
+    RedrawWindow(chooser.dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    PumpMessages(50);
+    Pixels screen = CaptureWindow(NULL);
+    EXPECT_EQ(240, screen.width);
+    EXPECT_EQ(320, screen.height);
+
+    // The first row's icon: the shell's folder icon, not the list's background.
+    RECT icon = {};
+    icon.left = LVIR_ICON;
+    SendMessageW(chooser.list, LVM_GETITEMRECT, 0, (LPARAM)&icon);
+    MapWindowPoints(chooser.list, NULL, (POINT *)&icon, 2);
+    COLORREF background = (COLORREF)SendMessageW(chooser.list, LVM_GETBKCOLOR, 0, 0);
+    int differing = 0;
+    for (int y = icon.top; y < icon.bottom; y++)
+        for (int x = icon.left; x < icon.right; x++)
+            differing += screen.Contains(x, y) && screen.At(x, y) != background;
+    EXPECT_GT(differing, 20) << "a folder icon is drawn in the first row";
+    EXPECT_EQ(L"My Documents", CellText(chooser.list, 0, COLUMN_NAME));
+    if (const char *path = getenv("TAPSHELF_SNAPSHOT")) {
+        std::string p(path);
+        EXPECT_TRUE(SavePng(screen, std::wstring(p.begin(), p.end()))) << path;
+    }
+}
+
+}  // namespace
