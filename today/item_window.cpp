@@ -1,6 +1,7 @@
 // The item window's procedure: creation, teardown, the host's height query and the
 // icon timer; painting and input go to their own handlers.
 #include "today/item_window.h"
+#include "today/bitmap_file.h"
 #include "today/icons.h"
 #include "today/input.h"
 #include "today/label.h"
@@ -23,7 +24,8 @@ static LRESULT OnCreate(void)
     if (!g_Item.NameLabel)
         CreateNameLabel();
     DeleteBackgroundBitmap();
-    if (g_Config.Settings.backbmpfile[0])
+    // A file whose headers do not fit it means no background, as a missing one does.
+    if (g_Config.Settings.backbmpfile[0] && IsWholeBitmapFile(g_Config.Settings.backbmpfile))
         g_Item.BackgroundBitmap = SHLoadDIBitmap(g_Config.Settings.backbmpfile);
     return 0;
 }
