@@ -494,6 +494,7 @@ TEST_F(Appearance, EveryValueTheDialogCanStoreLeavesTheItemSound)
         ResetItemState();
         for (int i = 0; i < 3; i++)
             WriteEntryKey(L"E" + std::to_wstring(i), folder + L"\notes", L"", i);
+        WriteSettingNumber(L"ShowIconSec", 0);   // icons at once
         for (const auto &value : cases[c].values)
             WriteSettingNumber(value.first, value.second);
         TestToday today;
