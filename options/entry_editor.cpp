@@ -96,7 +96,7 @@ static void NameFromPath(const WCHAR *path, WCHAR *name)
     const WCHAR *file = wcsrchr(path, L'\\');
     file = file ? file + 1 : path;
     size_t length = wcscspn(file, L".");
-    wmemcpy(name, file, length);
+    memcpy(name, file, length * sizeof(WCHAR));
     name[length] = 0;
 }
 
