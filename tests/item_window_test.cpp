@@ -171,6 +171,23 @@ TEST_F(ItemWindow, IconsComeFromTheTimerAfterShowIconSec)
     DestroyWindow(item);
 }
 
+// A delay no timer can hold (negative, or more milliseconds than 31 bits) waits the
+// default second instead of wrapping into a wait that never ends.
+TEST_F(ItemWindow, ShowIconSecBeyondATimersRangeWaitsTheDefaultSecond)
+{
+    WriteEntries(2);
+    for (DWORD stored : { 0xFFFFFFFFu, 2147483647u, 2147484u }) {
+        WriteSettingNumber(VALUE_SHOWICONSEC, stored);
+        TestToday today;
+        HWND item = today.CreateItem();
+        ASSERT_NE(nullptr, item);
+        today.WaitForIcons(2500);
+        EXPECT_NE(nullptr, g_Item.IconImageList) << stored;
+        DestroyWindow(item);
+        today.itemWindow = NULL;
+    }
+}
+
 TEST_F(ItemWindow, EmptyListStillBuildsAnEmptyIconList)
 {
     WriteSettingNumber(VALUE_SHOWICONSEC, 0);

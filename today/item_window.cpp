@@ -51,6 +51,17 @@ static LRESULT OnPaint(HWND hwnd)
     return 0;
 }
 
+// The wait before the icons are fetched. A stored value that no timer can hold (negative,
+// or more milliseconds than 31 bits, some 24 days) waits the default instead.
+static UINT IconDelay(void)
+{
+    const LONG longest = 0x7FFFFFFF / 1000;
+    LONG seconds = g_Config.Settings.ShowIconSec;
+    if (seconds < 0 || seconds > longest)
+        seconds = DefaultSettings().ShowIconSec;
+    return (UINT)seconds * 1000;
+}
+
 // The host asks for the height; only the first query after creation answers it.
 static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
 {
@@ -59,7 +70,7 @@ static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
     g_Item.FirstRefreshPending = 0;
     if (item)
         item->cyp = (DWORD)ContentHeight();
-    SetTimer(hwnd, ICON_TIMER_ID, (UINT)(g_Config.Settings.ShowIconSec * 1000), NULL);
+    SetTimer(hwnd, ICON_TIMER_ID, IconDelay(), NULL);
     return 1;
 }
 
