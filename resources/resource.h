@@ -21,3 +21,13 @@
 #define IDC_CHOOSER_NAME      1003   // the name box
 #define IDC_CHOOSER_UP        1005   // ".." : up one folder
 #define IDC_CHOOSER_PATH      1014   // the path box: the current folder's ancestors
+
+// IDD_OPTIONS
+#define IDC_OPTIONS_LIST        1000   // the rows: name, file path, command line
+#define IDC_OPTIONS_ADD         1002
+#define IDC_OPTIONS_EDIT        1003
+#define IDC_OPTIONS_DELETE      1004
+#define IDC_OPTIONS_UP          1005
+#define IDC_OPTIONS_DOWN        1006
+#define IDC_OPTIONS_UNINSTALL   1007
+#define IDC_OPTIONS_APPEARANCE  1008   // opens IDD_APPEARANCE
