@@ -35,8 +35,11 @@ int InsertRow(HWND list, int row, const WCHAR *name, int image)
     return (int)SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
 }
 
+// The platform's upper case of a character; plain ASCII is mapped here, without a call.
 static WCHAR UpperCase(WCHAR c)
 {
+    if (c < 0x80)
+        return c >= L'a' && c <= L'z' ? (WCHAR)(c - L'a' + L'A') : c;
     return (WCHAR)(UINT_PTR)CharUpperW((LPWSTR)(UINT_PTR)c);
 }
 
