@@ -9,6 +9,7 @@
 #include "chooser/chooser.h"
 #include <shellapi.h>
 #include "dialog_script.h"
+#include "list_rows.h"
 #include "harness.h"
 #include "pixels.h"
 #include "sandbox.h"
@@ -56,16 +57,6 @@ void MakeFile(const std::wstring &path, ULONGLONG size = 0, WORD year = 0)
 
 HINSTANCE Module() { return GetModuleHandleW(NULL); }   // the tests carry the library's resources
 
-std::wstring CellText(HWND list, int row, int column, int capacity = 255)
-{
-    std::vector<WCHAR> text(capacity + 1, L'#');
-    LVITEMW cell = {};
-    cell.iSubItem = column;
-    cell.pszText = text.data();
-    cell.cchTextMax = capacity;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, (LPARAM)&cell);
-    return text.data();
-}
 
 std::vector<std::wstring> ColumnTexts(HWND list, int column = COLUMN_NAME)
 {

@@ -10,6 +10,7 @@
 #include <vector>
 #include "chooser/chooser.h"
 #include "dialog_script.h"
+#include "list_rows.h"
 #include "options/appearance_dialog.h"
 #include "options/options_dialog.h"
 #include "resources/resource.h"
@@ -25,50 +26,9 @@
 
 namespace {
 
-struct Row {
-    std::wstring name, file, command;
-    int image = -1;
-    bool selected = false, focused = false;
-    bool operator==(const Row &o) const
-    {
-        return name == o.name && file == o.file && command == o.command && image == o.image
-               && selected == o.selected && focused == o.focused;
-    }
-};
+using Row = ListRow;
 
-std::wstring CellText(HWND list, int row, int column)
-{
-    WCHAR text[1024] = L"";
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 1024;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, (LPARAM)&item);
-    return text;
-}
-
-std::vector<Row> ReadRows(HWND options)
-{
-    HWND list = GetDlgItem(options, IDC_OPTIONS_LIST);
-    std::vector<Row> rows;
-    int count = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int i = 0; i < count; i++) {
-        Row row;
-        row.name = CellText(list, i, 0);
-        row.file = CellText(list, i, 1);
-        row.command = CellText(list, i, 2);
-        LVITEMW item = {};
-        item.mask = LVIF_IMAGE | LVIF_STATE;
-        item.iItem = i;
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&item);
-        row.image = item.iImage;
-        row.selected = (item.state & LVIS_SELECTED) != 0;
-        row.focused = (item.state & LVIS_FOCUSED) != 0;
-        rows.push_back(row);
-    }
-    return rows;
-}
+std::vector<Row> ReadRows(HWND options) { return ReadListRows(GetDlgItem(options, IDC_OPTIONS_LIST)); }
 
 // Image i of the options dialog's row icons drawn on white.
 std::vector<DWORD> RowIcon(HWND options, int image)

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "dialog_script.h"
+#include "list_rows.h"
 #include "resources/resource.h"
 #include "store/store.h"
 #include "harness.h"
@@ -19,45 +20,9 @@ namespace {
 
 const wchar_t kTodayItemKey[] = TODAY_ITEMS_KEY L"\\Tapshelf";
 
-struct Row {
-    std::wstring name, file, command;
-    int image = -1;
-    bool selected = false, focused = false;
-};
+using Row = ListRow;
 
-std::wstring CellText(HWND list, int row, int column)
-{
-    WCHAR text[1024] = L"";
-    LVITEMW item = {};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = 1024;
-    SendMessageW(list, LVM_GETITEMTEXTW, row, (LPARAM)&item);
-    return text;
-}
-
-std::vector<Row> ReadRows(HWND dialog)
-{
-    HWND list = GetDlgItem(dialog, IDC_OPTIONS_LIST);
-    std::vector<Row> rows;
-    int count = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    for (int i = 0; i < count; i++) {
-        Row row;
-        row.name = CellText(list, i, 0);
-        row.file = CellText(list, i, 1);
-        row.command = CellText(list, i, 2);
-        LVITEMW item = {};
-        item.mask = LVIF_IMAGE | LVIF_STATE;
-        item.iItem = i;
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&item);
-        row.image = item.iImage;
-        row.selected = (item.state & LVIS_SELECTED) != 0;
-        row.focused = (item.state & LVIS_FOCUSED) != 0;
-        rows.push_back(row);
-    }
-    return rows;
-}
+std::vector<Row> ReadRows(HWND dialog) { return ReadListRows(GetDlgItem(dialog, IDC_OPTIONS_LIST)); }
 
 std::vector<std::wstring> Names(const std::vector<Row> &rows)
 {
