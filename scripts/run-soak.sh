@@ -35,8 +35,8 @@ while [ "$ran" -lt "$events" ]; do
   s=$(( seed + n ))
   log="$out/chunk-$n-seed-$s"
   # A chunk gets far more time than it needs; one that runs out of it has hung.
-  TAPSHELF_SOAK_EVENTS=$size TAPSHELF_SOAK_SEED=$s WINEDEBUG=-all,err+heap,warn+heap \
-    timeout $(( 120 + size / 10 )) wine "$program" --gtest_filter='Soak.*' \
+  TAPSHELF_SOAK_EVENTS=$size TAPSHELF_SOAK_SEED=$s TAPSHELF_SOAK_SECONDS=0 WINEDEBUG=-all,err+heap,warn+heap \
+    timeout $(( 300 + size / 2 )) wine "$program" --gtest_filter='Soak.*' \
     </dev/null >"$log.out" 2>"$log.err"
   status=$?
   result=$(grep -a '^soak-result:' "$log.out" | tail -1)
