@@ -171,11 +171,18 @@ void DeleteLaunchListKeys(void)
     RegDeleteKeyW(HKEY_CURRENT_USER, LIST_KEY_PATH);
 }
 
+BOOL IsStorableEntryName(const WCHAR *name)
+{
+    return name && name[0] && !wcschr(name, L'\\');
+}
+
 void SaveLaunchList(void)
 {
     DeleteLaunchListKeys();
     for (LONG i = 0; i < g_Config.LaunchCount; i++) {
         const LaunchEntry *entry = &g_Config.LaunchList[i];
+        if (!IsStorableEntryName(entry->Name))
+            continue;
         WCHAR path[ENTRY_KEY_PATH_CAPACITY];
         FormEntryKeyPath(path, entry->Name);
         HKEY key = OpenKey(path);

@@ -1,6 +1,7 @@
 // The plug-in entry and the item window: creation, the height query, the icon timer, teardown.
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "store/store.h"
 #include "today/initialize_item.h"
 #include "today/item_window.h"
@@ -170,6 +171,23 @@ TEST_F(ItemWindow, IconsComeFromTheTimerAfterShowIconSec)
     DestroyWindow(item);
 }
 
+// A delay no timer can hold (negative, or more milliseconds than 31 bits) waits the
+// default second instead of wrapping into a wait that never ends.
+TEST_F(ItemWindow, ShowIconSecBeyondATimersRangeWaitsTheDefaultSecond)
+{
+    WriteEntries(2);
+    for (DWORD stored : { 0xFFFFFFFFu, 2147483647u, 2147484u }) {
+        WriteSettingNumber(VALUE_SHOWICONSEC, stored);
+        TestToday today;
+        HWND item = today.CreateItem();
+        ASSERT_NE(nullptr, item);
+        today.WaitForIcons(2500);
+        EXPECT_NE(nullptr, g_Item.IconImageList) << stored;
+        DestroyWindow(item);
+        today.itemWindow = NULL;
+    }
+}
+
 TEST_F(ItemWindow, EmptyListStillBuildsAnEmptyIconList)
 {
     WriteSettingNumber(VALUE_SHOWICONSEC, 0);
@@ -231,8 +249,8 @@ TEST_F(ItemWindow, DestroyReleasesEverythingButSettingsAndSelection)
     EXPECT_EQ(25u, today.item.cyp);
 }
 
-// A 4x2 24-bit bitmap file, blue.
-static void WriteBitmapFile(const std::wstring &path)
+// A 4x2 24-bit bitmap file, blue, as bytes; a test may spoil it before writing it.
+static std::string BitmapFileBytes()
 {
     std::string file(54 + 4 * 2 * 3, '\0');
     BITMAPFILEHEADER *fh = (BITMAPFILEHEADER *)&file[0];
@@ -247,7 +265,17 @@ static void WriteBitmapFile(const std::wstring &path)
     ih->biBitCount = 24;
     for (size_t i = 54; i < file.size(); i += 3)
         file[i] = (char)0xFF;
-    WriteFileText(path, file);
+    return file;
+}
+
+static void WriteBitmapFile(const std::wstring &path) { WriteFileText(path, BitmapFileBytes()); }
+
+LONG g_accessViolations;
+LONG CALLBACK CountAccessViolations(EXCEPTION_POINTERS *e)
+{
+    if (e->ExceptionRecord->ExceptionCode == EXCEPTION_ACCESS_VIOLATION)
+        InterlockedIncrement(&g_accessViolations);
+    return EXCEPTION_CONTINUE_SEARCH;
 }
 
 TEST_F(ItemWindow, BackgroundBitmapLoadsAtCreationAndAMissingOneIsSkipped)
@@ -271,6 +299,44 @@ TEST_F(ItemWindow, BackgroundBitmapLoadsAtCreationAndAMissingOneIsSkipped)
     ASSERT_NE(nullptr, item);
     EXPECT_EQ(nullptr, g_Item.BackgroundBitmap);
     DestroyWindow(item);
+}
+
+// A file whose headers claim more than it holds is never handed to the loader, which would
+// read past its end: no background, no fault, and the item works.
+TEST_F(ItemWindow, ABitmapFileThatLiesAboutItsSizeGivesNoBackground)
+{
+    std::wstring folder = SandboxFolder();
+    auto spoiled = [](void (*spoil)(std::string &)) {
+        std::string file = BitmapFileBytes();
+        spoil(file);
+        return file;
+    };
+    std::vector<std::pair<const char *, std::string>> files = {
+        { "truncated pixels", spoiled([](std::string &f) { f.resize(f.size() - 10); }) },
+        { "cut inside the header", spoiled([](std::string &f) { f.resize(30); }) },
+        { "taller than its pixels", spoiled([](std::string &f) { ((BITMAPINFOHEADER *)&f[14])->biHeight = 100000; }) },
+        { "pixels beyond the end", spoiled([](std::string &f) { ((BITMAPFILEHEADER *)&f[0])->bfOffBits = 0x7FFFFFF0; }) },
+        { "larger than the file", spoiled([](std::string &f) { ((BITMAPFILEHEADER *)&f[0])->bfSize = 1 << 30; }) },
+        { "colour table beyond the end", spoiled([](std::string &f) {
+              BITMAPINFOHEADER *ih = (BITMAPINFOHEADER *)&f[14];
+              ih->biBitCount = 8;
+              ih->biClrUsed = 256;
+          }) },
+    };
+    PVOID handler = AddVectoredExceptionHandler(1, CountAccessViolations);
+    TestToday today;
+    for (auto &[what, bytes] : files) {
+        g_accessViolations = 0;
+        WriteFileText(folder + L"\\bad.bmp", bytes);
+        WriteSettingString(VALUE_BACKBMPFILE, folder + L"\\bad.bmp");
+        HWND item = InitializeCustomItem(&today.item, today.window);
+        ASSERT_NE(nullptr, item) << what;
+        EXPECT_EQ(nullptr, g_Item.BackgroundBitmap) << what;
+        EXPECT_EQ(0, g_accessViolations) << what;
+        UpdateWindow(item);
+        DestroyWindow(item);
+    }
+    RemoveVectoredExceptionHandler(handler);
 }
 
 }  // namespace

@@ -176,17 +176,25 @@ TEST_F(Label, PaintsTheNameOnWhiteTwoPixelsInsideItsBorder)
     ASSERT_EQ(text.cx + 4, client.right);
     ASSERT_EQ(text.cy + 4, client.bottom);
 
-    Pixels p = CaptureWindow(label);
-    int ink = 0, strays = 0;
-    for (int y = 0; y < p.height; y++)
-        for (int x = 0; x < p.width; x++) {
-            bool inText = x >= 2 && y >= 2 && x < 2 + text.cx && y < 2 + text.cy;
-            COLORREF c = p.At(x, y);
-            if (!inText && c != RGB(255, 255, 255)) strays++;
-            if (inText && c == RGB(0, 0, 0)) ink++;
-        }
-    EXPECT_EQ(0, strays) << "the two pixels round the text are white";
-    EXPECT_GT(ink, 20) << "the name is written in black";
+    // As first shown, and after a repaint that erases first (a window that covered it went
+    // away): black on white both times, never the dialog's grey.
+    for (const char *when : { "first shown", "repainted" }) {
+        if (strcmp(when, "repainted") == 0)
+            RedrawWindow(label, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+        Pixels p = CaptureWindow(label);
+        int ink = 0, strays = 0, grey = 0;
+        for (int y = 0; y < p.height; y++)
+            for (int x = 0; x < p.width; x++) {
+                bool inText = x >= 2 && y >= 2 && x < 2 + text.cx && y < 2 + text.cy;
+                COLORREF c = p.At(x, y);
+                if (!inText && c != RGB(255, 255, 255)) strays++;
+                if (inText && c == RGB(0, 0, 0)) ink++;
+                if (c == GetSysColor(COLOR_3DFACE)) grey++;
+            }
+        EXPECT_EQ(0, strays) << when << ": the two pixels round the text are white";
+        EXPECT_GT(ink, 20) << when << ": the name is written in black";
+        EXPECT_EQ(0, grey) << when;
+    }
 }
 
 TEST_F(Label, SitsAboveAndLeftOfItsAnchorUnlessAScreenEdgeIsInTheWay)

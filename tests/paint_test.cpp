@@ -459,6 +459,35 @@ TEST_F(Paint, CopiesOnlyThePaintRectangleAndReleasesEveryDrawingObject)
     EXPECT_EQ(canvas.bitmap, GetCurrentObject(canvas.dc, OBJ_BITMAP));
 }
 
+// With icons far larger than the item, a paint draws only what can be seen: the cells
+// below the window cost nothing, and no scratch picture is larger than the item. Where a
+// stretched icon is cut by the picture's edge, its pixels are those of the whole stretch.
+TEST_F(Paint, HugeIconsCostOnlyWhatIsVisible)
+{
+    WriteSettingNumber(VALUE_ICONSIZE, 2000);
+    WriteEntries(12);
+    CreateItem();
+    SetWindowPos(item, NULL, 0, 0, 240, 100, SWP_NOZORDER | SWP_NOACTIVATE);
+    DibCanvas canvas(240, 100, RGB(1, 2, 3));
+    PAINTSTRUCT ps = {};
+    GetClientRect(item, &ps.rcPaint);
+    TakeLargestBitmapArea();
+    long made = GdiObjectsMade();
+    PaintItem(item, canvas.dc, &ps, NULL);
+    EXPECT_LE(GdiObjectsMade() - made, 10) << "objects made for twelve icons of which one shows";
+    EXPECT_LE(TakeLargestBitmapArea(), 240 * 100);
+
+    DibCanvas whole(2000, 2000, RGB(1, 2, 3)), cut(240, 100, RGB(1, 2, 3));
+    DrawEntryIcon(g_Item.IconImageList, 0, whole.dc, 0, 0, 2000, 2000);
+    DrawEntryIcon(g_Item.IconImageList, 0, cut.dc, -700, -500, 2000, 2000);
+    Pixels all = whole.Read(), part = cut.Read();
+    Differences d;
+    for (int y = 0; y < part.height; y++)
+        for (int x = 0; x < part.width; x++)
+            d.Check(part, x, y, all.At(x + 700, y + 500));
+    EXPECT_EQ(0, d.count) << d.Report();
+}
+
 TEST_F(Paint, WindowPaintsOnScreenWithoutErasingAndOnlyWhereInvalid)
 {
     WriteEntries(3);

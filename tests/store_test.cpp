@@ -226,6 +226,32 @@ TEST_F(Store, SaveReplacesTheStoredListWhole)
     EXPECT_STREQ(L"\\Windows\\Games.exe", g_Config.LaunchList[2].FileName);
 }
 
+// An empty name would put an entry's values on the list key itself, and one with "\\" a
+// nested key that the next load reads as an empty entry: neither is written.
+TEST_F(Store, NamesThatCannotBeSubkeysAreNotWritten)
+{
+    WriteEntryKey(L"Keep", L"\\keep.exe", L"", 0);
+    WriteEntryKey(L"Two", L"\\two.exe", L"", 3);
+    LoadLaunchList();
+    ASSERT_EQ(2, g_Config.LaunchCount);
+    wcscpy(g_Config.LaunchList[1].Name, L"a\\b");
+    SaveLaunchList();
+    EXPECT_FALSE(KeyExists(EntryPath(L"a")));
+    wcscpy(g_Config.LaunchList[1].Name, L"");
+    SaveLaunchList();
+    HKEY list;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, LIST_KEY_PATH, 0, KEY_READ, &list));
+    DWORD values = 99;
+    RegQueryInfoKeyW(list, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL);
+    RegCloseKey(list);
+    EXPECT_EQ(0u, values) << "nothing written on the list key itself";
+    LoadLaunchList();
+    ASSERT_EQ(1, g_Config.LaunchCount);
+    EXPECT_STREQ(L"Keep", g_Config.LaunchList[0].Name);
+    EXPECT_TRUE(IsStorableEntryName(L"x"));
+    EXPECT_FALSE(IsStorableEntryName(L"") || IsStorableEntryName(L"\\x") || IsStorableEntryName(NULL));
+}
+
 TEST_F(Store, NamesTheRegistryTreatsAsEqualCollapseIntoOneEntry)
 {
     LaunchEntry *entries = (LaunchEntry *)LocalAlloc(LMEM_ZEROINIT, 2 * sizeof(LaunchEntry));

@@ -1,6 +1,7 @@
 // The item window's procedure: creation, teardown, the host's height query and the
 // icon timer; painting and input go to their own handlers.
 #include "today/item_window.h"
+#include "today/bitmap_file.h"
 #include "today/icons.h"
 #include "today/input.h"
 #include "today/label.h"
@@ -23,7 +24,8 @@ static LRESULT OnCreate(void)
     if (!g_Item.NameLabel)
         CreateNameLabel();
     DeleteBackgroundBitmap();
-    if (g_Config.Settings.backbmpfile[0])
+    // A file whose headers do not fit it means no background, as a missing one does.
+    if (g_Config.Settings.backbmpfile[0] && IsWholeBitmapFile(g_Config.Settings.backbmpfile))
         g_Item.BackgroundBitmap = SHLoadDIBitmap(g_Config.Settings.backbmpfile);
     return 0;
 }
@@ -49,6 +51,17 @@ static LRESULT OnPaint(HWND hwnd)
     return 0;
 }
 
+// The wait before the icons are fetched. A stored value that no timer can hold (negative,
+// or more milliseconds than 31 bits, some 24 days) waits the default instead.
+static UINT IconDelay(void)
+{
+    const LONG longest = 0x7FFFFFFF / 1000;
+    LONG seconds = g_Config.Settings.ShowIconSec;
+    if (seconds < 0 || seconds > longest)
+        seconds = DefaultSettings().ShowIconSec;
+    return (UINT)seconds * 1000;
+}
+
 // The host asks for the height; only the first query after creation answers it.
 static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
 {
@@ -57,7 +70,7 @@ static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
     g_Item.FirstRefreshPending = 0;
     if (item)
         item->cyp = (DWORD)ContentHeight();
-    SetTimer(hwnd, ICON_TIMER_ID, (UINT)(g_Config.Settings.ShowIconSec * 1000), NULL);
+    SetTimer(hwnd, ICON_TIMER_ID, IconDelay(), NULL);
     return 1;
 }
 

@@ -75,6 +75,9 @@ static void OnLabelPaint(HWND hwnd)
     RECT client;
     GetClientRect(hwnd, &client);
     FillRect(dc, &client, (HBRUSH)GetStockObject(WHITE_BRUSH));
+    // Black on white, whatever the dialog's background handling left in this context.
+    SetBkColor(dc, RGB(255, 255, 255));
+    SetTextColor(dc, RGB(0, 0, 0));
     ExtTextOutW(dc, 2, 2, ETO_OPAQUE, NULL, g_Item.LabelText, (UINT)wcslen(g_Item.LabelText), NULL);
     EndPaint(hwnd, &ps);
 }

@@ -66,21 +66,29 @@ static void DrawBackground(HDC dc, HDC memory, HBITMAP background, LONG width, L
     DeleteDC(source);
 }
 
-static void DrawEntries(HDC memory)
+// Draws the entries whose cell or icon meets the visible rectangle; the others cost nothing
+// but their step of the walk.
+static void DrawEntries(HDC memory, const RECT *visible)
 {
     const DisplaySettings &s = g_Config.Settings;
+    LONG cellHeight = s.IconSize + 2 * s.VMargin;
     CellWalk walk;
     BeginCellWalk(&walk);
     for (LONG i = 0; i < g_Config.LaunchCount; i++) {
-        RECT cell;
+        RECT cell, icon, seen;
         NextCell(&walk, &cell);
-        if (i == g_Item.HighlightedEntry) {
+        SetRect(&icon, cell.left + s.HMargin, cell.top + s.VMargin, cell.left + s.HMargin + s.IconSize,
+                cell.top + s.VMargin + s.IconSize);
+        // Rows only go down: once a row starts below the visible part, so do all after it.
+        if (cellHeight > 0 && cell.top >= visible->bottom && icon.top >= visible->bottom)
+            break;
+        if (i == g_Item.HighlightedEntry && IntersectRect(&seen, &cell, visible)) {
             HBRUSH highlight = CreateSolidBrush(GetSysColor(COLOR_HIGHLIGHT));
             FillRect(memory, &cell, highlight);
             DeleteObject(highlight);
         }
-        DrawEntryIcon(g_Item.IconImageList, i, memory, cell.left + s.HMargin, cell.top + s.VMargin,
-                      s.IconSize, s.IconSize);
+        if (IntersectRect(&seen, &icon, visible))
+            DrawEntryIcon(g_Item.IconImageList, i, memory, icon.left, icon.top, s.IconSize, s.IconSize);
     }
 }
 
@@ -98,7 +106,10 @@ void PaintItem(HWND hwnd, HDC dc, const PAINTSTRUCT *ps, HBITMAP background)
     DrawWatermark(hwnd, memory);
     if (background)
         DrawBackground(dc, memory, background, width, height);
-    DrawEntries(memory);
+    // Only what the copy below takes needs drawing.
+    RECT visible;
+    if (IntersectRect(&visible, &ps->rcPaint, &client))
+        DrawEntries(memory, &visible);
 
     const RECT &r = ps->rcPaint;
     BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory, r.left, r.top, SRCCOPY);

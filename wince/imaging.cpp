@@ -20,8 +20,15 @@ static BOOL CopyLeavingKeyOut(HDC dest, LONG x, LONG y, LONG cx, LONG cy, HDC sr
         return TransparentBlt(dest, x, y, cx, cy, src, sx, sy, scx, scy, key);
     if (cx <= 0 || cy <= 0 || scx <= 0 || scy <= 0)
         return FALSE;
+    // Only the part of the destination that can take pixels is stretched: the scratch
+    // picture is never larger than what is drawn, however large the stretch.
+    RECT target = { x, y, x + cx, y + cy }, bounds, part = target;
+    int clip = GetClipBox(dest, &bounds);
+    if (clip == NULLREGION || (clip != ERROR && !IntersectRect(&part, &target, &bounds)))
+        return TRUE;
+    int pw = part.right - part.left, ph = part.bottom - part.top;
     HDC work = CreateCompatibleDC(dest);
-    HBITMAP bitmap = CreateCompatibleBitmap(dest, cx, cy);
+    HBITMAP bitmap = CreateCompatibleBitmap(dest, pw, ph);
     if (!work || !bitmap) {
         if (bitmap) DeleteObject(bitmap);
         if (work) DeleteDC(work);
@@ -29,8 +36,9 @@ static BOOL CopyLeavingKeyOut(HDC dest, LONG x, LONG y, LONG cx, LONG cy, HDC sr
     }
     HGDIOBJ old = SelectObject(work, bitmap);
     SetStretchBltMode(work, COLORONCOLOR);
-    BOOL ok = StretchBlt(work, 0, 0, cx, cy, src, sx, sy, scx, scy, SRCCOPY)
-        && TransparentBlt(dest, x, y, cx, cy, work, 0, 0, cx, cy, key);
+    // The whole stretch, placed so that the part lands at the scratch picture's origin.
+    BOOL ok = StretchBlt(work, x - part.left, y - part.top, cx, cy, src, sx, sy, scx, scy, SRCCOPY)
+        && TransparentBlt(dest, part.left, part.top, pw, ph, work, 0, 0, pw, ph, key);
     SelectObject(work, old);
     DeleteObject(bitmap);
     DeleteDC(work);

@@ -14,10 +14,15 @@ std::set<HGDIOBJ> &LiveGdiObjects()
     return live;
 }
 
+long g_made;
+long long g_largestBitmap;
+
 HGDIOBJ Made(HGDIOBJ object)
 {
-    if (object)
+    if (object) {
         LiveGdiObjects().insert(object);
+        g_made++;
+    }
     return object;
 }
 
@@ -43,6 +48,8 @@ HDC WINAPI CountedCreateCompatibleDC(HDC dc)
 }
 HBITMAP WINAPI CountedCreateCompatibleBitmap(HDC dc, int cx, int cy)
 {
+    if ((long long)cx * cy > g_largestBitmap)
+        g_largestBitmap = (long long)cx * cy;
     return (HBITMAP)Made(Real<decltype(&CreateCompatibleBitmap)>(kCreateCompatibleBitmap)(dc, cx, cy));
 }
 HBITMAP WINAPI CountedCreateBitmap(int cx, int cy, UINT planes, UINT bits, const void *data)
@@ -137,4 +144,13 @@ const bool kGdiCountersInstalled = InstallGdiCounters();
 int GdiObjectCount()
 {
     return kGdiCountersInstalled ? (int)LiveGdiObjects().size() : -1;
+}
+
+long GdiObjectsMade() { return g_made; }
+
+long long TakeLargestBitmapArea()
+{
+    long long largest = g_largestBitmap;
+    g_largestBitmap = 0;
+    return largest;
 }
