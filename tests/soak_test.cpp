@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <algorithm>
 #include <map>
 #include <random>
@@ -68,6 +69,7 @@ protected:
         std::string program = TestProgramFolder() + "\\recorder.exe";
         recorder.assign(program.begin(), program.end());
         folder = SandboxFolder();
+        WriteBackgroundFiles();
         StartLaunchLog();
         ResetRegistry();
     }
@@ -80,7 +82,24 @@ protected:
         FreeLaunchList();
     }
 
-    int Pick(int n) { return (int)(random() % (unsigned)n); }
+    // Background pictures: a good one, one cut short, one whose header claims far more
+    // than the file holds.
+    void WriteBackgroundFiles()
+    {
+        const int side = 8, row = side * 3;
+        std::string bmp(54 + row * side, '\x40');
+        BITMAPFILEHEADER file = { 0x4D42, (DWORD)bmp.size(), 0, 0, 54 };
+        BITMAPINFOHEADER info = { sizeof(info), side, side, 1, 24, BI_RGB, (DWORD)(row * side), 0, 0, 0, 0 };
+        memcpy(&bmp[0], &file, sizeof(file));
+        memcpy(&bmp[14], &info, sizeof(info));
+        WriteFileText(folder + L"\\good.bmp", bmp);
+        WriteFileText(folder + L"\\short.bmp", bmp.substr(0, 40));
+        info.biWidth = info.biHeight = 4000;
+        memcpy(&bmp[14], &info, sizeof(info));
+        WriteFileText(folder + L"\\lying.bmp", bmp);
+    }
+
+    int Pick(int n) { return n > 0 ? (int)(random() % (unsigned)n) : 0; }
 
     // A new launch list and settings. The test keeps its own copy of both, to find cells.
     void WriteConfiguration()
@@ -111,14 +130,22 @@ protected:
             WriteEntryKey(L"Entry " + tag, file, commandLine, index);
             names[index] = Narrow(file == recorder ? commandLine : file);
         }
-        static const DWORD sizes[] = { 16, 20, 32 };
-        WriteSettingNumber(VALUE_ICONSIZE, sizes[Pick(3)]);
-        WriteSettingNumber(VALUE_CTRLUPDOWN, (DWORD)Pick(2));
-        WriteSettingNumber(VALUE_SHOWICONSEC, Pick(4) == 0 ? 1 : 0);
+        // Mostly what the options dialog writes; now and then what it never would.
+        static const DWORD sizes[] = { 16, 20, 32, 16, 20, 32, 0, 1, 24, 48 };
+        WriteSettingNumber(VALUE_ICONSIZE, sizes[Pick(10)]);
+        WriteSettingNumber(VALUE_CTRLUPDOWN, Pick(8) ? (DWORD)Pick(2) : (DWORD)random());
+        WriteSettingNumber(VALUE_SHOWICONSEC, Pick(10) == 0 ? 0xFFFFFFFFu : Pick(4) == 0 ? 1 : 0);
         WriteSettingNumber(VALUE_HMARGIN, (DWORD)Pick(5));
         WriteSettingNumber(VALUE_VMARGIN, (DWORD)Pick(5));
-        WriteSettingNumber(VALUE_WINLEFTMARGIN, (DWORD)Pick(10));
-        WriteSettingNumber(VALUE_WINTOPMARGIN, (DWORD)Pick(10));
+        WriteSettingNumber(VALUE_WINLEFTMARGIN, Pick(10) ? (DWORD)Pick(10) : (DWORD)Pick(3000));
+        WriteSettingNumber(VALUE_WINTOPMARGIN, Pick(10) ? (DWORD)Pick(10) : (DWORD)Pick(3000));
+        WriteSettingNumber(VALUE_STRETCH_BACKBMP, (DWORD)Pick(2));
+        static const wchar_t *const backgrounds[] = { L"", L"", L"", L"good.bmp", L"short.bmp", L"lying.bmp",
+                                                      L"missing.bmp" };
+        std::wstring background = backgrounds[Pick(7)];
+        if (!background.empty())
+            background = folder + L"\\" + background;
+        WriteSettingString(VALUE_BACKBMPFILE, background);
         LoadDisplaySettings();
         LoadLaunchList();
     }
