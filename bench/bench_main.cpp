@@ -9,10 +9,15 @@
 #include <commctrl.h>
 #include <stdio.h>
 #include <string.h>
+#include <shellapi.h>
+#include <shlwapi.h>
 #include <algorithm>
 #include <string>
 #include <vector>
 #include "bench_support.h"
+#include "aygshell.h"
+#include "options/options_dialog.h"
+#include "resources/resource.h"
 #include "pixels.h"
 #include "today_standin.h"
 #include "chooser/chooser.h"
@@ -466,6 +471,210 @@ static void ChooserMetrics()
     FreeFileRecords();
 }
 
+// ---- options open / done 200 entries ----------------------------------------------------
+
+struct StoredRow {
+    std::wstring name, file, command;
+};
+
+// The stored list read the plainest way: each entry key and its values, in the registry's order.
+static std::vector<StoredRow> BareReadRows()
+{
+    std::vector<StoredRow> rows;
+    HKEY list;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, LIST_KEY_PATH, 0, KEY_READ, &list) != ERROR_SUCCESS)
+        return rows;
+    WCHAR name[TEXT_CAPACITY];
+    for (DWORD i = 0;; i++) {
+        DWORD length = TEXT_CAPACITY;
+        if (RegEnumKeyExW(list, i, name, &length, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        StoredRow row;
+        row.name = name;
+        WCHAR text[TEXT_CAPACITY];
+        DWORD size = sizeof(text);
+        if (RegGetValueW(list, name, L"FileName", RRF_RT_REG_SZ, NULL, text, &size) == ERROR_SUCCESS)
+            row.file = text;
+        size = sizeof(text);
+        if (RegGetValueW(list, name, L"CommnadLine", RRF_RT_REG_SZ, NULL, text, &size) == ERROR_SUCCESS)
+            row.command = text;
+        rows.push_back(row);
+    }
+    RegCloseKey(list);
+    return rows;
+}
+
+static std::vector<StoredRow> g_plainRows;
+
+// The floor's dialog: the same template and screen, its list filled with the rows' texts
+// and each file's small shell icon (the library's icon where the shell has none).
+static INT_PTR CALLBACK PlainListProc(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    SHINITDLGINFO init = { SHIDIM_FLAGS, dialog,
+                           SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_WANTSCROLLBAR };
+    SHInitDialog(&init);
+    HWND list = GetDlgItem(dialog, IDC_OPTIONS_LIST);
+    const wchar_t *headers[] = { L"Name", L"File path", L"Command line" };
+    for (int column = 0; column < 3; column++) {
+        LVCOLUMNW header = {};
+        header.mask = LVCF_TEXT | LVCF_WIDTH;
+        header.cx = 100;
+        header.pszText = (LPWSTR)headers[column];
+        SendMessageW(list, LVM_INSERTCOLUMNW, column, (LPARAM)&header);
+    }
+    HIMAGELIST icons = ImageList_Create(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_MASK,
+                                        (int)g_plainRows.size(), 0);
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)icons);
+    for (size_t i = 0; i < g_plainRows.size(); i++) {
+        const StoredRow &row = g_plainRows[i];
+        SHFILEINFOW info = {};
+        std::wstring path = L"T:" + row.file;
+        HICON icon = SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_ICON | SHGFI_SMALLICON) ? info.hIcon
+                                                                                                       : NULL;
+        if (!icon)
+            icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDI_TAPSHELF));
+        ImageList_AddIcon(icons, icon);
+        DestroyIcon(icon);
+        LVITEMW item = {};
+        item.mask = LVIF_TEXT | LVIF_IMAGE;
+        item.iItem = (int)i;
+        item.pszText = (LPWSTR)row.name.c_str();
+        item.iImage = (int)i;
+        int at = (int)SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+        item.iSubItem = 1;
+        item.pszText = (LPWSTR)row.file.c_str();
+        SendMessageW(list, LVM_SETITEMTEXTW, at, (LPARAM)&item);
+        item.iSubItem = 2;
+        item.pszText = (LPWSTR)row.command.c_str();
+        SendMessageW(list, LVM_SETITEMTEXTW, at, (LPARAM)&item);
+    }
+    return TRUE;
+}
+
+static HWND g_openDialog;
+
+static void CloseOpenDialog()
+{
+    if (g_openDialog)
+        DestroyWindow(g_openDialog);
+    g_openDialog = NULL;
+    PumpMessages(0);
+}
+
+// Creates the dialog from the options template with `procedure` and paints it with its list.
+static HWND OpenShown(DLGPROC procedure)
+{
+    HWND dialog = CreateDialogParamW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDD_OPTIONS), NULL, procedure, 0);
+    ShowWindow(dialog, SW_SHOWNA);
+    RedrawWindow(dialog, NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return dialog;
+}
+
+static int ListRows(HWND dialog)
+{
+    return (int)SendDlgItemMessageW(dialog, IDC_OPTIONS_LIST, LVM_GETITEMCOUNT, 0, 0);
+}
+
+static int ListImages(HWND dialog)
+{
+    HIMAGELIST icons = (HIMAGELIST)SendDlgItemMessageW(dialog, IDC_OPTIONS_LIST, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    return icons ? ImageList_GetImageCount(icons) : -1;
+}
+
+static void OptionsOpenMetric(const std::vector<std::wstring> &files)
+{
+    const char *metric = "options open 200 entries";
+    if (!Wanted(metric))
+        return;
+    WriteEntries(200, files);
+    g_plainRows = BareReadRows();
+    g_openDialog = OpenShown(CustomItemOptionsDlgProc);
+    bool shown = ListRows(g_openDialog) == 200 && ListImages(g_openDialog) == 200;
+    CloseOpenDialog();
+    g_openDialog = OpenShown(PlainListProc);
+    shown = shown && ListRows(g_openDialog) == 200 && ListImages(g_openDialog) == 200;
+    CloseOpenDialog();
+    if (!shown)
+        return Fail(metric, "a dialog did not show 200 rows with 200 icons");
+
+    auto product = [] { g_openDialog = OpenShown(CustomItemOptionsDlgProc); };
+    // The floor reads the rows from the registry too, the plainest way.
+    auto floor = [] {
+        g_plainRows = BareReadRows();
+        g_openDialog = OpenShown(PlainListProc);
+    };
+    Report(metric, Compare(15, 1, 1, floor, product, CloseOpenDialog), 1.5);
+    FreeLaunchList();
+}
+
+// A fresh options dialog with the stored list, not shown, ready for its Done. Opening
+// looks up 200 shell icons; the pause lets what that sets going settle before the next
+// timed operation.
+static void OpenForDone()
+{
+    CloseOpenDialog();
+    g_openDialog = CreateDialogParamW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDD_OPTIONS), NULL,
+                                      CustomItemOptionsDlgProc, 0);
+    PumpMessages(50);
+}
+
+// The registry writes that storing a list and the settings cannot do without: the old
+// entries go, each entry's key and three values, the eleven settings.
+static void BareSaveLoop()
+{
+    SHDeleteKeyW(HKEY_CURRENT_USER, LIST_KEY_PATH);
+    WCHAR path[ENTRY_KEY_PATH_CAPACITY];
+    for (LONG i = 0; i < g_Config.LaunchCount; i++) {
+        const LaunchEntry &entry = g_Config.LaunchList[i];
+        wsprintfW(path, L"%s\\%s", LIST_KEY_PATH, entry.Name);
+        HKEY key;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) != ERROR_SUCCESS)
+            continue;
+        RegSetValueExW(key, L"FileName", 0, REG_SZ, (const BYTE *)entry.FileName,
+                       (DWORD)(wcslen(entry.FileName) + 1) * 2);
+        RegSetValueExW(key, L"CommnadLine", 0, REG_SZ, (const BYTE *)entry.CommandLine,
+                       (DWORD)(wcslen(entry.CommandLine) + 1) * 2);
+        RegSetValueExW(key, L"Index", 0, REG_DWORD, (const BYTE *)&entry.Index, 4);
+        RegCloseKey(key);
+    }
+    HKEY settings;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &settings, NULL)
+        != ERROR_SUCCESS)
+        return;
+    const DisplaySettings &s = g_Config.Settings;
+    RegSetValueExW(settings, L"backbmpfile", 0, REG_SZ, (const BYTE *)s.backbmpfile,
+                   (DWORD)(wcslen(s.backbmpfile) + 1) * 2);
+    const LONG *numbers = &s.stretch_backbmp;   // the ten numbers follow the bitmap path
+    const wchar_t *names[] = { L"stretch_backbmp", L"CtrlUpDown", L"IconSize", L"HMargin", L"VMargin",
+                               L"WinLeftMargin", L"WinTopMargin", L"WinRightMargin", L"WinBottomMargin",
+                               L"ShowIconSec" };
+    for (int i = 0; i < 10; i++)
+        RegSetValueExW(settings, names[i], 0, REG_DWORD, (const BYTE *)&numbers[i], 4);
+    RegCloseKey(settings);
+}
+
+static void OptionsDoneMetric(const std::vector<std::wstring> &files)
+{
+    const char *metric = "options done 200 entries";
+    if (!Wanted(metric))
+        return;
+    WriteEntries(200, files);
+    OpenForDone();
+    SendMessageW(g_openDialog, WM_COMMAND, IDOK, 0);
+    bool stored = ListRows(g_openDialog) == 0 && SubkeyCount(LIST_KEY_PATH) == 200 && g_Config.LaunchCount == 200
+                  && g_Config.LaunchList[199].Index == 199;
+    OpenForDone();
+    if (!stored || ListRows(g_openDialog) != 200)
+        return Fail(metric, "Done did not store the 200 rows");
+
+    auto product = [] { SendMessageW(g_openDialog, WM_COMMAND, IDOK, 0); };
+    Report(metric, Compare(25, 1, 1, BareSaveLoop, product, OpenForDone), 1.3);
+    CloseOpenDialog();
+    FreeLaunchList();
+}
+
 int main(int argc, char **argv)
 {
     for (int i = 1; i < argc; i++) {
@@ -488,6 +697,8 @@ int main(int argc, char **argv)
     PaintMetric("paint 44 scaled", 20, files);
     RefreshMetric(files);
     ChooserMetrics();
+    OptionsOpenMetric(files);
+    OptionsDoneMetric(files);
     ResetRegistry();
     return g_errors ? 1 : 0;
 }

@@ -12,6 +12,8 @@
 //   await CLASS [MS]   waits (5 s at most, or MS) for a visible window of that class
 //   probe label | pixel X Y [ITEM] | at X Y [ITEM] | dialog | items | taskbar
 //   stop-unless dialog ends the script here (successfully) when no dialog is open
+//   press ID           a tap on the centre of control ID of the open dialog
+//   pick TEXT          a tap on the row of the open dialog's list whose first column is TEXT
 //
 // Steps run from a thread timer, which every message loop dispatches, modal ones
 // included: a step that opens a dialog only posts a message, and the next steps run
@@ -19,6 +21,7 @@
 // so each step sees the previous one fully handled.
 #include "script.h"
 #include <windows.h>
+#include <commctrl.h>
 #include <vector>
 #include "bars.h"
 #include "capture.h"
@@ -28,7 +31,7 @@
 #include "today.h"
 #include "wince_testing.h"
 
-enum class Op { Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Await, Shot, Probe, StopUnlessDialog };
+enum class Op { Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Await, Shot, Probe, StopUnlessDialog, Press, Pick };
 
 struct Step {
     Op op;
@@ -176,6 +179,13 @@ static bool ParseLine(const std::wstring &raw, int number, std::vector<Step> *st
                 ok = words.size() == 2 && (step.text == L"label" || step.text == L"dialog" || step.text == L"items"
                                            || step.text == L"taskbar");
         }
+    } else if (op == L"press") {
+        step.op = Op::Press;
+        ok = words.size() == 2 && ParseInt(words[1], &step.x) && step.x > 0;
+    } else if (op == L"pick") {
+        step.op = Op::Pick;
+        step.text = JoinFrom(words, 1);
+        ok = !step.text.empty();
     } else if (op == L"stop-unless") {
         step.op = Op::StopUnlessDialog;
         ok = words.size() == 2 && words[1] == L"dialog";
@@ -329,6 +339,37 @@ static BOOL CALLBACK FindLabelStep(HWND window, LPARAM data)
         return FALSE;
     }
     return TRUE;
+}
+
+// Where `press` and `pick` tap: the centre of a control, or of a list row, of the open dialog.
+static bool DialogTarget(const Step &step, POINT *screen)
+{
+    HWND dialog = FindOpenDialog();
+    if (!dialog)
+        return false;
+    RECT rect;
+    HWND control;
+    if (step.op == Op::Press) {
+        control = GetDlgItem(dialog, step.x);
+        if (!control || !IsWindowVisible(control))
+            return false;
+        GetClientRect(control, &rect);
+    } else {
+        control = FindWindowExW(dialog, NULL, WC_LISTVIEWW, NULL);
+        LVFINDINFOW find = {};
+        find.flags = LVFI_STRING;
+        find.psz = step.text.c_str();
+        int row = control ? (int)SendMessageW(control, LVM_FINDITEMW, (WPARAM)-1, (LPARAM)&find) : -1;
+        if (row < 0)
+            return false;
+        SendMessageW(control, LVM_ENSUREVISIBLE, row, FALSE);
+        rect.left = LVIR_LABEL;
+        SendMessageW(control, LVM_GETITEMRECT, row, (LPARAM)&rect);
+    }
+    screen->x = (rect.left + rect.right) / 2;
+    screen->y = (rect.top + rect.bottom) / 2;
+    ClientToScreen(control, screen);
+    return true;
 }
 
 static void Probe(const Step &step)
@@ -494,6 +535,22 @@ static bool RunStep(const Step &step)
     case Op::Probe:
         Probe(step);
         break;
+    case Op::Press:
+    case Op::Pick: {
+        Step tap = step;
+        POINT screen;
+        if (!DialogTarget(step, &screen)) {
+            Fail(step, step.op == Op::Press ? L"the open dialog shows no control " + std::to_wstring(step.x)
+                                            : L"the open dialog lists no '" + step.text + L"'");
+            return true;
+        }
+        tap.x = screen.x;
+        tap.y = screen.y;
+        tap.item.clear();
+        if (PostPen(tap, WM_LBUTTONDOWN, step.op == Op::Press ? L"press" : L"pick"))
+            PostPen(tap, WM_LBUTTONUP, L"release");
+        break;
+    }
     case Op::StopUnlessDialog:
         if (!FindOpenDialog()) {
             HostLog(L"step %d: no dialog is open; the script ends here", step.line);

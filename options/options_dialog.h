@@ -1,6 +1,6 @@
 // The options dialog the Today settings open for the item (export ordinal 241, dialog
-// IDD_OPTIONS).
+// IDD_OPTIONS): the launch list in a list view, edited there and stored on Done.
 #pragma once
 #include <windows.h>
 
-extern "C" BOOL CALLBACK CustomItemOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+extern "C" INT_PTR CALLBACK CustomItemOptionsDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -47,5 +47,11 @@ LONG ContentHeight(void)
     for (LONG i = 0; i < g_Config.LaunchCount; i++)
         NextCell(&walk, &cell);
     const DisplaySettings &s = g_Config.Settings;
-    return walk.y + s.IconSize + 2 * s.VMargin + s.WinBottomMargin;
+    // The appearance dialog takes any unsigned 32-bit number for the sizes and margins, and
+    // the larger ones read as negative: the sum is taken in 64 bits and the height kept
+    // within what a window can have.
+    LONGLONG height = (LONGLONG)walk.y + s.IconSize + 2 * (LONGLONG)s.VMargin + s.WinBottomMargin;
+    if (height < 0)
+        return 0;
+    return height > MAX_ITEM_HEIGHT ? MAX_ITEM_HEIGHT : (LONG)height;
 }

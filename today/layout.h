@@ -17,5 +17,8 @@ void NextCell(CellWalk *walk, RECT *cell);
 // Entry index of the cell that holds (x, y), or -1.
 LONG HitTestEntry(LONG x, LONG y);
 
-// Height of the icon grid for the current list and settings.
+// The tallest height the item reports: the largest coordinate a window keeps.
+#define MAX_ITEM_HEIGHT 32767
+
+// Height of the icon grid for the current list and settings, 0 .. MAX_ITEM_HEIGHT.
 LONG ContentHeight(void);

@@ -22,6 +22,101 @@ static RECT FullScreenArea(void)
     return area;
 }
 
+// ---- The scroll bar of a dialog taller than its area
+
+#define SCROLL_OLD_PROC_PROP L"SHScrollOldProc"
+
+// How far the dialog reaches below its client top: its height as it was made from its
+// template, or further where its controls reach.
+static int ContentHeight(HWND dlg, int madeHeight)
+{
+    int bottom = madeHeight;
+    for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(NULL, dlg, (POINT *)&rect, 2);
+        if (rect.bottom > bottom)
+            bottom = rect.bottom;
+    }
+    return bottom;
+}
+
+static void ScrollTo(HWND dlg, int position)
+{
+    SCROLLINFO info = { sizeof(info), SIF_ALL };
+    GetScrollInfo(dlg, SB_VERT, &info);
+    int last = info.nMax - (int)info.nPage + 1;
+    if (position > last)
+        position = last;
+    if (position < 0)
+        position = 0;
+    if (position == info.nPos)
+        return;
+    ScrollWindowEx(dlg, 0, info.nPos - position, NULL, NULL, NULL, NULL,
+                   SW_SCROLLCHILDREN | SW_INVALIDATE | SW_ERASE);
+    info.fMask = SIF_POS;
+    info.nPos = position;
+    SetScrollInfo(dlg, SB_VERT, &info, TRUE);
+}
+
+static void OnScroll(HWND dlg, WORD request)
+{
+    SCROLLINFO info = { sizeof(info), SIF_ALL };
+    GetScrollInfo(dlg, SB_VERT, &info);
+    int line = 10 * GetSystemMetrics(SM_CYSCREEN) / 320;
+    switch (request) {
+    case SB_LINEUP:        ScrollTo(dlg, info.nPos - line); break;
+    case SB_LINEDOWN:      ScrollTo(dlg, info.nPos + line); break;
+    case SB_PAGEUP:        ScrollTo(dlg, info.nPos - (int)info.nPage); break;
+    case SB_PAGEDOWN:      ScrollTo(dlg, info.nPos + (int)info.nPage); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: ScrollTo(dlg, info.nTrackPos); break;
+    case SB_TOP:           ScrollTo(dlg, 0); break;
+    case SB_BOTTOM:        ScrollTo(dlg, info.nMax); break;
+    }
+}
+
+// Ahead of the dialog's own procedure: the requests of the scroll bar.
+static LRESULT CALLBACK ScrollingDialogProc(HWND dlg, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WNDPROC old = (WNDPROC)GetPropW(dlg, SCROLL_OLD_PROC_PROP);
+    switch (message) {
+    case WM_VSCROLL:
+        if (!lParam) {
+            OnScroll(dlg, LOWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(dlg, GWLP_WNDPROC, (LONG_PTR)old);
+        RemovePropW(dlg, SCROLL_OLD_PROC_PROP);
+        break;
+    }
+    return CallWindowProcW(old, dlg, message, wParam, lParam);
+}
+
+// Gives a dialog taller than its client area (madeHeight: its client height before it was
+// fitted to the screen) a vertical scroll bar.
+static void AddScrollBarWhenNeeded(HWND dlg, int madeHeight)
+{
+    RECT client;
+    GetClientRect(dlg, &client);
+    int content = ContentHeight(dlg, madeHeight);
+    if (content <= client.bottom)
+        return;
+    SetWindowLongW(dlg, GWL_STYLE, GetWindowLongW(dlg, GWL_STYLE) | WS_VSCROLL);
+    SetWindowPos(dlg, NULL, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    GetClientRect(dlg, &client);
+    SCROLLINFO info = { sizeof(info), SIF_RANGE | SIF_PAGE | SIF_POS, 0, content - 1, (UINT)client.bottom, 0, 0 };
+    SetScrollInfo(dlg, SB_VERT, &info, TRUE);
+    if (!GetPropW(dlg, SCROLL_OLD_PROC_PROP)) {
+        SetPropW(dlg, SCROLL_OLD_PROC_PROP, (HANDLE)GetWindowLongPtrW(dlg, GWLP_WNDPROC));
+        SetWindowLongPtrW(dlg, GWLP_WNDPROC, (LONG_PTR)ScrollingDialogProc);
+    }
+}
+
+// ----
+
 extern "C" BOOL WINAPI SHInitDialog(PSHINITDLGINFO pshidi)
 {
     if (!pshidi || !IsWindow(pshidi->hDlg))
@@ -31,28 +126,54 @@ extern "C" BOOL WINAPI SHInitDialog(PSHINITDLGINFO pshidi)
 
     HWND dlg = pshidi->hDlg;
     DWORD flags = pshidi->dwFlags;
+    RECT made;
+    GetClientRect(dlg, &made);
     if (flags & SHIDIF_DONEBUTTON)
         SetPropW(dlg, SHELL_DONE_BUTTON_PROP, (HANDLE)1);
     if (flags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIZEDLG | SHIDIF_FULLSCREENNOMENUBAR)) {
         RECT area = FullScreenArea();
         if (flags & SHIDIF_FULLSCREENNOMENUBAR)
             area.bottom = GetSystemMetrics(SM_CYSCREEN);
+        // A full-screen dialog has no frame: its caption shows in the task bar, and its
+        // client area is the whole area.
+        LONG style = GetWindowLongW(dlg, GWL_STYLE) & ~(WS_CAPTION | WS_BORDER | WS_DLGFRAME | WS_THICKFRAME);
+        SetWindowLongW(dlg, GWL_STYLE, style);
+        SetWindowLongW(dlg, GWL_EXSTYLE,
+                       GetWindowLongW(dlg, GWL_EXSTYLE) & ~(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE));
         SetWindowPos(dlg, NULL, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
+    if (flags & SHIDIF_WANTSCROLLBAR)
+        AddScrollBarWhenNeeded(dlg, made.bottom);
     if (flags & SHIDIF_SIPDOWN)
         SHSipPreference(dlg, SIP_DOWN);
     return TRUE;
+}
+
+// The shell's input panel window of this process, or NULL (no shell around, as in tests).
+static HWND InputPanel(void)
+{
+    HWND panel = FindWindowW(SHELL_INPUT_PANEL_CLASS, NULL);
+    DWORD process = 0;
+    if (panel)
+        GetWindowThreadProcessId(panel, &process);
+    return process == GetCurrentProcessId() ? panel : NULL;
 }
 
 extern "C" BOOL WINAPI SHSipPreference(HWND hwnd, SIPSTATE st)
 {
     if (hwnd && !IsWindow(hwnd))
         return FALSE;
-    if (st == SIP_UP || st == SIP_INPUTDIALOG)
+    HWND panel = InputPanel();
+    if (st == SIP_UP || st == SIP_INPUTDIALOG) {
         InterlockedIncrement(&g_sip.upCalls);
-    else if (st == SIP_DOWN || st == SIP_FORCEDOWN)
+        if (panel && !IsWindowVisible(panel))
+            ShowWindow(panel, SW_SHOWNA);
+    } else if (st == SIP_DOWN || st == SIP_FORCEDOWN) {
         InterlockedIncrement(&g_sip.downCalls);
+        if (panel && IsWindowVisible(panel))
+            ShowWindow(panel, SW_HIDE);
+    }
     g_sip.lastState = st;
     return TRUE;
 }

@@ -16,3 +16,7 @@
 // The window property SHInitDialog puts on a dialog that asked for the Done button:
 // the task bar shows "ok" for it and sends IDOK when it is tapped.
 #define SHELL_DONE_BUTTON_PROP  L"SHDoneButton"
+
+// The input panel (the on-screen keyboard above the soft-key bar). SHSipPreference shows
+// and hides it; its keys type into the focused control.
+#define SHELL_INPUT_PANEL_CLASS L"SipWndClass"

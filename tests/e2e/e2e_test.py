@@ -641,6 +641,40 @@ class HostContract(E2ETest):
             self.assertEqual('detach', unload[-1])
 
 
+class Editing(E2ETest):
+    def test_an_entry_added_through_the_editor_and_the_chooser_starts_from_its_icon(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item() + self.entries(('Alpha', program, 'alpha')))
+        run = self.run_script('''
+            options
+            wait 300
+            press 1002            # Add: the entry editor
+            wait 300
+            press 1012            # "..." beside the file path: the file chooser, at the root
+            wait 500
+            pick Windows
+            wait 400
+            pick recorder.exe     # a tap on a file ends the chooser with it
+            wait 400
+            probe dialog
+            ok                    # the editor's Done: a new row
+            wait 300
+            ok                    # the options dialog's Done: stored, and the items made anew
+            wait 800
+            tap 30 10 Tapshelf    # the second icon
+        ''')
+        self.assertTrue(run.probes('dialog')[0].startswith("#32770 'File' "), run.probes('dialog'))
+        lines = self.launches(1)
+        self.assertEqual(1, len(lines), lines)
+        self.assertIn('recorder.exe', lines[0].lower())
+        self.assertNotIn('alpha', lines[0])
+        _, subkeys = reg_query(TAPSHELF_KEY + '\\FileList')
+        self.assertEqual(['Alpha', 'recorder'], sorted(subkeys))
+        values, _ = reg_query(TAPSHELF_KEY + '\\FileList\\recorder')
+        self.assertEqual(('REG_SZ', program), values['FileName'])
+        self.assertEqual('0x1', values['Index'][1])
+
+
 def main():
     global BUILD
     parser = argparse.ArgumentParser()

@@ -71,10 +71,10 @@ void WriteSettingString(const wchar_t *name, const std::wstring &value)
     WriteRawValue(SETTINGS_KEY_PATH, name, REG_SZ, value.c_str(), (DWORD)(value.size() + 1) * 2);
 }
 
-bool KeyExists(const std::wstring &path)
+bool KeyExists(const std::wstring &path, HKEY root)
 {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;

@@ -22,7 +22,7 @@ void WriteSettingNumber(const wchar_t *name, DWORD value);
 void WriteSettingString(const wchar_t *name, const std::wstring &value);
 void WriteRawValue(const std::wstring &keyPath, const wchar_t *name, DWORD type, const void *data,
                    DWORD size);
-bool KeyExists(const std::wstring &path);
+bool KeyExists(const std::wstring &path, HKEY root = HKEY_CURRENT_USER);
 DWORD SubkeyCount(const std::wstring &path);
 
 void WriteFileText(const std::wstring &path, const std::string &content);

@@ -1,0 +1,521 @@
+// The options dialog as the Today settings run it: template 500 of the built tapshelf.dll
+// with export 241 as its procedure, driven through its buttons, list selection and message
+// boxes; what it leaves in the registry is read back afterwards.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <map>
+#include <string>
+#include <vector>
+#include "dialog_script.h"
+#include "resources/resource.h"
+#include "store/store.h"
+#include "harness.h"
+#include "pixels.h"
+#include "sandbox.h"
+#include "todaycmn.h"
+
+namespace {
+
+const wchar_t kTodayItemKey[] = TODAY_ITEMS_KEY L"\\Tapshelf";
+
+struct Row {
+    std::wstring name, file, command;
+    int image = -1;
+    bool selected = false, focused = false;
+};
+
+std::wstring CellText(HWND list, int row, int column)
+{
+    WCHAR text[1024] = L"";
+    LVITEMW item = {};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 1024;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, (LPARAM)&item);
+    return text;
+}
+
+std::vector<Row> ReadRows(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_OPTIONS_LIST);
+    std::vector<Row> rows;
+    int count = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    for (int i = 0; i < count; i++) {
+        Row row;
+        row.name = CellText(list, i, 0);
+        row.file = CellText(list, i, 1);
+        row.command = CellText(list, i, 2);
+        LVITEMW item = {};
+        item.mask = LVIF_IMAGE | LVIF_STATE;
+        item.iItem = i;
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&item);
+        row.image = item.iImage;
+        row.selected = (item.state & LVIS_SELECTED) != 0;
+        row.focused = (item.state & LVIS_FOCUSED) != 0;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+std::vector<std::wstring> Names(const std::vector<Row> &rows)
+{
+    std::vector<std::wstring> names;
+    for (const Row &row : rows)
+        names.push_back(row.name);
+    return names;
+}
+
+// Image i of the list view's row icons drawn on white, as one string of pixels.
+std::vector<COLORREF> RowIcon(HWND dialog, int image)
+{
+    HIMAGELIST icons = (HIMAGELIST)SendDlgItemMessageW(dialog, IDC_OPTIONS_LIST, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+    DibCanvas canvas(16, 16, RGB(255, 255, 255));
+    if (!icons || !ImageList_Draw(icons, image, canvas.dc, 0, 0, ILD_NORMAL))
+        return {};
+    Pixels pixels = canvas.Read();
+    return std::vector<COLORREF>(pixels.bits.begin(), pixels.bits.end());
+}
+
+// Selects exactly the given rows; the focus goes to `focus` (-1: no row has it).
+void Select(HWND dialog, std::vector<int> rows, int focus)
+{
+    HWND list = GetDlgItem(dialog, IDC_OPTIONS_LIST);
+    LVITEMW state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, (WPARAM)-1, (LPARAM)&state);
+    state.stateMask = state.state = LVIS_SELECTED;
+    for (int row : rows)
+        SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&state);
+    if (focus >= 0) {
+        state.stateMask = state.state = LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, focus, (LPARAM)&state);
+    }
+}
+
+std::wstring ReadString(HKEY root, const std::wstring &key, const wchar_t *name)
+{
+    WCHAR text[1024] = L"";
+    DWORD size = sizeof(text);
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_REG_SZ, NULL, text, &size) != ERROR_SUCCESS)
+        return L"<missing>";
+    return text;
+}
+
+LONG ReadNumber(const std::wstring &key, const wchar_t *name)
+{
+    DWORD value = 0xDEADBEEF, size = 4;
+    RegGetValueW(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_DWORD, NULL, &value, &size);
+    return (LONG)value;
+}
+
+class OptionsDialog : public testing::Test {
+protected:
+    HMODULE dll = NULL;
+    DLGPROC procedure = NULL;
+    std::wstring folder;
+    HWND dialog = NULL;   // the options dialog once it is open
+
+    void SetUp() override
+    {
+        ResetRegistry();
+        folder = SandboxFolder();
+        CreateDirectoryW((folder + L"\\Games").c_str(), NULL);
+        WriteFileText(folder + L"\\notes.txt", "hello");
+        std::string path = TestProgramFolder() + "\\..\\bin\\tapshelf.dll";
+        dll = LoadLibraryA(path.c_str());
+        ASSERT_NE(nullptr, dll) << path;
+        procedure = (DLGPROC)(void *)GetProcAddress(dll, MAKEINTRESOURCEA(ORDINAL_OPTIONSDIALOGPROC));
+        ASSERT_NE(nullptr, procedure);
+    }
+    void TearDown() override
+    {
+        if (dll)
+            FreeLibrary(dll);
+        ResetRegistry();
+    }
+
+    // Three entries of three kinds of icon, stored out of order.
+    void StoreThreeEntries()
+    {
+        WriteEntryKey(L"Notes", folder + L"\\notes.txt", L"/n", 1);
+        WriteEntryKey(L"Games", folder + L"\\Games", L"", 0);
+        WriteEntryKey(L"Gone", folder + L"\\gone.exe", L"-x", 2);
+    }
+
+    // Opens the dialog as the host does; the script's first step sees it open.
+    INT_PTR Run(DialogScript &script)
+    {
+        return script.Run([&] { return DialogBoxParamW(dll, MAKEINTRESOURCEW(IDD_OPTIONS), NULL, procedure, 0); });
+    }
+    DialogScript::Step Grab()
+    {
+        return [this](HWND d) { dialog = d; };
+    }
+    // The step that reads the rows into `rows`.
+    DialogScript::Step Read(std::vector<Row> &rows)
+    {
+        return [&rows](HWND d) { rows = ReadRows(d); };
+    }
+};
+
+TEST_F(OptionsDialog, OpensTheStoredListFromItsTemplateWithOneIconPerRow)
+{
+    StoreThreeEntries();
+    std::vector<Row> rows;
+    std::vector<std::wstring> classes, texts, headers;
+    std::vector<int> ids, widths;
+    LONG listStyle = 0;
+    RECT area = {};
+    DialogScript script;
+    script.Do(Grab()).Do(Read(rows)).Do([&](HWND d) {
+        GetWindowRect(d, &area);
+        listStyle = GetWindowLongW(GetDlgItem(d, IDC_OPTIONS_LIST), GWL_STYLE);
+        for (HWND child = GetWindow(d, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            WCHAR text[64], name[64];
+            GetWindowTextW(child, text, 64);
+            GetClassNameW(child, name, 64);
+            classes.push_back(name);
+            texts.push_back(text);
+            ids.push_back(GetDlgCtrlID(child));
+        }
+        for (int column = 0; column < 4; column++) {
+            WCHAR text[64] = L"";
+            LVCOLUMNW header = {};
+            header.mask = LVCF_TEXT | LVCF_WIDTH;
+            header.pszText = text;
+            header.cchTextMax = 64;
+            if (!SendDlgItemMessageW(d, IDC_OPTIONS_LIST, LVM_GETCOLUMNW, column, (LPARAM)&header))
+                break;
+            headers.push_back(text);
+            widths.push_back(header.cx);
+        }
+    });
+    script.Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+
+    EXPECT_EQ((std::vector<int>{ 1000, 1002, 1003, 1004, 1005, 1006, 1008, 1007 }), ids);
+    EXPECT_EQ((std::vector<std::wstring>{ L"List1", L"追加", L"編集", L"削除", L"▲", L"▼", L"ｵﾌﾟｼｮﾝ", L"ｱﾝｲﾝｽﾄｰﾙ" }), texts);
+    EXPECT_EQ(L"SysListView32", classes[0]);
+    EXPECT_EQ(LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+              listStyle & (LVS_TYPEMASK | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | LVS_SINGLESEL));
+    EXPECT_EQ((std::vector<std::wstring>{ L"Name", L"File path", L"Command line" }), headers);
+    EXPECT_EQ((std::vector<int>{ 150, 150, 100 }), widths);
+    // Full screen: no task bar or soft-key bar in this test.
+    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), area.right - area.left);
+    EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), area.bottom - area.top);
+
+    ASSERT_EQ(3u, rows.size());
+    EXPECT_EQ((std::vector<std::wstring>{ L"Games", L"Notes", L"Gone" }), Names(rows));
+    EXPECT_EQ(folder + L"\\notes.txt", rows[1].file);
+    EXPECT_EQ(L"/n", rows[1].command);
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(i, rows[i].image);
+}
+
+// The icon the library shows for a missing file, as a 16-pixel row icon.
+std::vector<COLORREF> DefaultRowIcon(HMODULE dll)
+{
+    HIMAGELIST list = ImageList_Create(16, 16, ILC_MASK, 1, 1);
+    ImageList_SetBkColor(list, GetSysColor(COLOR_WINDOW));
+    HICON icon = LoadIconW(dll, MAKEINTRESOURCEW(IDI_TAPSHELF));
+    ImageList_ReplaceIcon(list, -1, icon);
+    DestroyIcon(icon);
+    DibCanvas canvas(16, 16, RGB(255, 255, 255));
+    ImageList_Draw(list, 0, canvas.dc, 0, 0, ILD_NORMAL);
+    ImageList_Destroy(list);
+    Pixels pixels = canvas.Read();
+    return std::vector<COLORREF>(pixels.bits.begin(), pixels.bits.end());
+}
+
+TEST_F(OptionsDialog, RowIconsFollowTheirRowsThroughMovesAndDeletes)
+{
+    StoreThreeEntries();
+    WriteEntryKey(L"Root", L"\\", L"", 3);
+    std::map<std::wstring, std::vector<COLORREF>> iconOf;   // by name, as first shown
+    std::vector<Row> opened, afterDown, afterUp, unmoved, afterNo, afterYes;
+    DialogScript script;
+    script.Do(Grab()).Do(Read(opened)).Do([&](HWND d) {
+        for (const Row &row : ReadRows(d))
+            iconOf[row.name] = RowIcon(d, row.image);
+    });
+    // Rows 1 and 3 selected: Down moves row 1 only, and it takes the focus.
+    script.Do([](HWND d) { Select(d, { 1, 3 }, 3); }).Click(IDC_OPTIONS_DOWN).Do(Read(afterDown));
+    script.Click(IDC_OPTIONS_UP).Do(Read(afterUp));
+    // Nothing moves past either end.
+    script.Do([](HWND d) { Select(d, { 0, 2 }, 2); }).Click(IDC_OPTIONS_UP);
+    script.Do([](HWND d) { Select(d, { 3 }, 3); }).Click(IDC_OPTIONS_DOWN).Do(Read(unmoved));
+    // Delete: one question for all selected rows; No keeps them.
+    script.Do([](HWND d) { Select(d, {}, -1); }).Click(IDC_OPTIONS_DELETE);
+    script.Do([](HWND d) { Select(d, { 0, 2 }, 0); }).Click(IDC_OPTIONS_DELETE).AnswerMessageBox(IDNO);
+    script.Do(Read(afterNo)).Click(IDC_OPTIONS_DELETE).AnswerMessageBox(IDYES).Do(Read(afterYes));
+    script.Do([&](HWND d) {
+        for (const Row &row : ReadRows(d))
+            EXPECT_EQ(iconOf[row.name], RowIcon(d, row.image)) << Narrow(row.name) << " after the delete";
+    });
+    script.Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+
+    ASSERT_EQ(4u, opened.size());
+    EXPECT_EQ(DefaultRowIcon(dll), iconOf[L"Gone"]);
+    EXPECT_NE(iconOf[L"Games"], iconOf[L"Notes"]);
+    EXPECT_NE(iconOf[L"Games"], iconOf[L"Gone"]);
+    EXPECT_NE(iconOf[L"Notes"], iconOf[L"Gone"]);
+
+    EXPECT_EQ((std::vector<std::wstring>{ L"Games", L"Gone", L"Notes", L"Root" }), Names(afterDown));
+    EXPECT_TRUE(afterDown[2].selected && afterDown[2].focused);
+    EXPECT_TRUE(afterDown[3].selected && !afterDown[3].focused);
+    EXPECT_FALSE(afterDown[0].selected || afterDown[1].selected);
+    EXPECT_EQ((std::vector<std::wstring>{ L"Games", L"Notes", L"Gone", L"Root" }), Names(afterUp));
+    EXPECT_TRUE(afterUp[1].selected && afterUp[1].focused && afterUp[3].selected);
+    EXPECT_EQ(Names(afterUp), Names(unmoved));
+    for (const std::vector<Row> *rows : { &afterDown, &afterUp }) {
+        for (const Row &row : *rows) {
+            EXPECT_EQ(opened[row.image].name, row.name) << "image index kept through the move";
+            EXPECT_EQ(opened[row.image].file, row.file);
+        }
+    }
+    EXPECT_EQ(2u, script.messageBoxTexts.size());   // none for Delete without a selection
+    for (const std::wstring &text : script.messageBoxTexts)
+        EXPECT_EQ(L"Delete select item?", text);
+    EXPECT_EQ(Names(unmoved), Names(afterNo));
+    EXPECT_EQ((std::vector<std::wstring>{ L"Notes", L"Root" }), Names(afterYes));
+
+    EXPECT_EQ(2u, SubkeyCount(LIST_KEY_PATH));
+    EXPECT_EQ(0, ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Notes", L"Index"));
+    EXPECT_EQ(1, ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Root", L"Index"));
+}
+
+TEST_F(OptionsDialog, DoneStoresTheRowsInTheirOrderCutTo254WithAllElevenSettings)
+{
+    StoreThreeEntries();
+    std::wstring longName(255, L'N'), longPath(255, L'p'), longCommand(255, L'c');
+    WriteEntryKey(longName, longPath, longCommand, 3);
+    WriteSettingNumber(L"IconSize", 32);
+    WriteSettingString(L"backbmpfile", L"\\bg.bmp");
+    DialogScript script;
+    script.SelectRow(IDC_OPTIONS_LIST, 2).Click(IDC_OPTIONS_UP).Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+
+    const std::wstring list = LIST_KEY_PATH;
+    ASSERT_EQ(4u, SubkeyCount(list));
+    const wchar_t *order[] = { L"Games", L"Gone", L"Notes" };
+    for (LONG i = 0; i < 3; i++)
+        EXPECT_EQ(i, ReadNumber(list + L"\\" + order[i], L"Index")) << Narrow(order[i]);
+    EXPECT_EQ(folder + L"\\gone.exe", ReadString(HKEY_CURRENT_USER, list + L"\\Gone", L"FileName"));
+    EXPECT_EQ(L"-x", ReadString(HKEY_CURRENT_USER, list + L"\\Gone", L"CommnadLine"));
+    std::wstring cut = list + L"\\" + longName.substr(0, 254);
+    EXPECT_FALSE(KeyExists(list + L"\\" + longName));
+    EXPECT_EQ(3, ReadNumber(cut, L"Index"));
+    EXPECT_EQ(longPath.substr(0, 254), ReadString(HKEY_CURRENT_USER, cut, L"FileName"));
+    EXPECT_EQ(longCommand.substr(0, 254), ReadString(HKEY_CURRENT_USER, cut, L"CommnadLine"));
+
+    EXPECT_EQ(L"\\bg.bmp", ReadString(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, L"backbmpfile"));
+    const std::pair<const wchar_t *, LONG> numbers[] = {
+        { L"stretch_backbmp", 0 }, { L"CtrlUpDown", 1 }, { L"IconSize", 32 }, { L"HMargin", 2 },
+        { L"VMargin", 2 }, { L"WinLeftMargin", 0 }, { L"WinTopMargin", 0 }, { L"WinRightMargin", 13 },
+        { L"WinBottomMargin", 5 }, { L"ShowIconSec", 1 },
+    };
+    for (const auto &number : numbers)
+        EXPECT_EQ(number.second, ReadNumber(SETTINGS_KEY_PATH, number.first)) << Narrow(number.first);
+}
+
+TEST_F(OptionsDialog, EmptyListAndButtonsWithNothingToActOn)
+{
+    std::vector<Row> rows;
+    int images = -1;
+    bool attached = false;
+    DialogScript script;
+    script.Do(Grab()).Do(Read(rows)).Do([&](HWND d) {
+        HIMAGELIST icons = (HIMAGELIST)SendDlgItemMessageW(d, IDC_OPTIONS_LIST, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
+        attached = icons != NULL;
+        images = ImageList_GetImageCount(icons);
+    });
+    // Nothing to act on: no question, no dialog, and IDCANCEL is no command of this dialog.
+    // (Add and Options open their dialogs whatever the rows: the editor's tests.)
+    for (int command : { IDC_OPTIONS_EDIT, IDC_OPTIONS_DELETE, IDC_OPTIONS_UP, IDC_OPTIONS_DOWN, IDCANCEL }) {
+        script.Click(command).Do([&, command](HWND d) {
+            EXPECT_EQ(dialog, d) << "command " << command << " opened a window";
+        });
+    }
+    script.Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+    EXPECT_TRUE(rows.empty());
+    EXPECT_TRUE(attached);
+    EXPECT_EQ(0, images);
+    EXPECT_EQ(0, script.cancelledByScript);
+    EXPECT_EQ(0u, SubkeyCount(LIST_KEY_PATH));
+    EXPECT_EQ(16, ReadNumber(SETTINGS_KEY_PATH, L"IconSize"));
+    EXPECT_EQ(1, ReadNumber(SETTINGS_KEY_PATH, L"ShowIconSec"));
+}
+
+TEST_F(OptionsDialog, DoneWithoutRowsRemovesEveryStoredEntry)
+{
+    StoreThreeEntries();
+    DialogScript script;
+    script.Do([](HWND d) { Select(d, { 0, 1, 2 }, 0); }).Click(IDC_OPTIONS_DELETE).AnswerMessageBox(IDYES);
+    script.Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+    EXPECT_EQ(0u, SubkeyCount(LIST_KEY_PATH));
+    EXPECT_EQ(16, ReadNumber(SETTINGS_KEY_PATH, L"IconSize"));
+}
+
+// Rows the registry cannot store apart (as an editor or a hand-edited registry may leave
+// them) are named to the user; the dialog stays open and nothing is written.
+TEST_F(OptionsDialog, DoneRefusesNamesTheRegistryCannotKeepApart)
+{
+    StoreThreeEntries();
+    std::wstring longA = std::wstring(254, L'L') + L"a", longB = std::wstring(254, L'L') + L"b";
+    const std::vector<std::vector<std::wstring>> badRows = {
+        { L"notes" }, { L"Games" }, { L"a\\b" }, { L"" }, { longA, longB },
+    };
+    std::vector<std::vector<Row>> whenRefused;
+    std::vector<std::wstring> captions;
+    std::vector<DWORD> storedWhenRefused;
+    DialogScript script;
+    script.Do(Grab()).SelectRow(IDC_OPTIONS_LIST, 2).Click(IDC_OPTIONS_UP);   // Games, Gone, Notes
+    for (const std::vector<std::wstring> &names : badRows) {
+        script.Do([names](HWND d) {
+            HWND list = GetDlgItem(d, IDC_OPTIONS_LIST);
+            for (const std::wstring &name : names) {
+                LVITEMW item = {};
+                item.mask = LVIF_TEXT;
+                item.iItem = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+                item.pszText = (LPWSTR)name.c_str();
+                SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+            }
+        });
+        script.Click(IDOK).Do([&](HWND d) {
+            WCHAR caption[64];
+            GetWindowTextW(d, caption, 64);
+            captions.push_back(caption);
+            storedWhenRefused.push_back(SubkeyCount(LIST_KEY_PATH)
+                                        + 10 * ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Gone", L"Index"));
+        });
+        script.AnswerMessageBox(IDOK).Do([&](HWND d) { whenRefused.push_back(ReadRows(d)); });
+        // Removed again through the dialog's own Delete.
+        script.Do([names](HWND d) {
+            std::vector<int> added;
+            for (size_t i = 0; i < names.size(); i++)
+                added.push_back(3 + (int)i);
+            Select(d, added, 3);
+        });
+        script.Click(IDC_OPTIONS_DELETE).AnswerMessageBox(IDYES);
+    }
+    script.Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+
+    ASSERT_EQ(badRows.size(), whenRefused.size());
+    ASSERT_EQ(5u + 5u, script.messageBoxTexts.size());   // each refusal, then each Delete question
+    for (size_t i = 0; i < badRows.size(); i++) {
+        const std::wstring &text = script.messageBoxTexts[2 * i];
+        SCOPED_TRACE(Narrow(text));
+        EXPECT_EQ(L"Tapshelf", captions[i]);
+        EXPECT_EQ(3u + 10u * 2, storedWhenRefused[i]) << "nothing written while refused";
+        EXPECT_EQ(3u + badRows[i].size(), whenRefused[i].size()) << "no row dropped";
+        if (!badRows[i][0].empty())
+            EXPECT_NE(std::wstring::npos, text.find(badRows[i][0].substr(0, 254)));
+        // The row named is the one selected, alone.
+        int selected = 0;
+        for (const Row &row : whenRefused[i])
+            selected += row.selected;
+        EXPECT_EQ(1, selected);
+    }
+    // Case and letters aside, the earlier of the two rows is the one shown.
+    EXPECT_TRUE(whenRefused[0][2].selected);   // "Notes" beside "notes"
+    EXPECT_TRUE(whenRefused[1][0].selected);   // "Games" beside "Games"
+    EXPECT_TRUE(whenRefused[2][3].selected);
+    EXPECT_TRUE(whenRefused[4][3].selected);
+    EXPECT_NE(std::wstring::npos, script.messageBoxTexts[0].find(L"\"Notes\""));
+    EXPECT_NE(std::wstring::npos, script.messageBoxTexts[0].find(L"\"notes\""));
+
+    EXPECT_EQ(3u, SubkeyCount(LIST_KEY_PATH));
+    EXPECT_EQ(1, ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Gone", L"Index"));
+}
+
+// Runs once the library carries the entry editor: only a row both focused and selected
+// is edited; the editor's cancel leaves the rows and their icons as they were.
+TEST_F(OptionsDialog, EditOpensTheEditorOnlyForTheFocusedSelectedRow)
+{
+    ASSERT_NE(nullptr, FindResourceW(dll, MAKEINTRESOURCEW(IDD_ENTRY_EDITOR), (LPCWSTR)RT_DIALOG));
+    StoreThreeEntries();
+    std::vector<HWND> innermost, owners;
+    auto note = [&](HWND d) {
+        innermost.push_back(d);
+        owners.push_back(GetWindow(d, GW_OWNER));   // asked while the window exists
+    };
+    std::vector<Row> before, after;
+    DialogScript script;
+    script.Do(Grab()).Do(Read(before));
+    script.Do([](HWND d) { Select(d, { 0 }, 1); }).Click(IDC_OPTIONS_EDIT).Do(note);
+    script.Do([](HWND d) { Select(d, { 0 }, -1); }).Click(IDC_OPTIONS_EDIT).Do(note);
+    script.Do([](HWND d) { Select(d, { 0, 1 }, 1); }).Click(IDC_OPTIONS_EDIT).Do(note).Click(IDCANCEL);
+    script.Do(note).Do(Read(after)).Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+    ASSERT_EQ(4u, innermost.size());
+    EXPECT_EQ(dialog, innermost[0]);
+    EXPECT_EQ(dialog, innermost[1]);
+    EXPECT_NE(dialog, innermost[2]);
+    EXPECT_EQ(dialog, owners[2]);
+    EXPECT_EQ(dialog, innermost[3]);
+    ASSERT_EQ(before.size(), after.size());
+    for (size_t i = 0; i < after.size(); i++) {
+        EXPECT_EQ(before[i].name, after[i].name);
+        EXPECT_EQ((int)i, after[i].image);
+    }
+}
+
+// Each pair of answers: what is removed, whether the notice comes, and that the rows'
+// edits (here a deleted row) are never stored.
+TEST_F(OptionsDialog, UninstallAnswersRemoveWhatTheyNameAndStoreNothing)
+{
+    struct Case {
+        int first, second;
+    };
+    for (Case answers : { Case{ IDNO, IDNO }, Case{ IDYES, IDNO }, Case{ IDNO, IDYES }, Case{ IDYES, IDYES } }) {
+        SCOPED_TRACE(std::to_string(answers.first) + "," + std::to_string(answers.second));
+        ResetRegistry();
+        StoreThreeEntries();
+        WriteSettingNumber(L"IconSize", 32);
+        HKEY today;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTodayItemKey, 0, NULL, 0, KEY_ALL_ACCESS,
+                                                 NULL, &today, NULL));
+        RegCloseKey(today);
+
+        std::vector<std::wstring> captions;
+        auto caption = [&](HWND d) {
+            WCHAR text[64];
+            GetWindowTextW(d, text, 64);
+            captions.push_back(text);
+        };
+        DialogScript script;
+        script.SelectRow(IDC_OPTIONS_LIST, 0).Click(IDC_OPTIONS_DELETE).AnswerMessageBox(IDYES);
+        script.Click(IDC_OPTIONS_UNINSTALL).Do(caption).AnswerMessageBox(answers.first);
+        script.Do(caption).AnswerMessageBox(answers.second);
+        if (answers.second == IDYES)
+            script.Do(caption).AnswerMessageBox(IDOK);
+        EXPECT_EQ(1, Run(script));
+        EXPECT_EQ(0, script.cancelledByScript);
+
+        std::vector<std::wstring> texts(script.messageBoxTexts.begin() + 1, script.messageBoxTexts.end());
+        std::vector<std::wstring> expected = { L"Delete Tapshelf information?", L"Delete today information?" };
+        std::vector<std::wstring> expectedCaptions = { L"Uninstall", L"Uninstall" };
+        if (answers.second == IDYES) {
+            expected.push_back(L"Information was deleted. Please uninstall.");
+            expectedCaptions.push_back(L"Info");
+        }
+        EXPECT_EQ(expected, texts);
+        EXPECT_EQ(expectedCaptions, captions);
+
+        bool dataKept = answers.first == IDNO;
+        EXPECT_EQ(dataKept, KeyExists(SETTINGS_KEY_PATH));
+        EXPECT_EQ(dataKept ? 3u : 0u, SubkeyCount(LIST_KEY_PATH)) << "the deleted row is not stored";
+        if (dataKept)
+            EXPECT_EQ(32, ReadNumber(SETTINGS_KEY_PATH, L"IconSize"));
+        EXPECT_EQ(answers.second == IDNO, KeyExists(kTodayItemKey, HKEY_LOCAL_MACHINE));
+    }
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTodayItemKey);
+}
+
+}  // namespace
