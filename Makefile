@@ -6,7 +6,7 @@ BUILD32 ?= build-i686
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure configure32 build build32 test run bench clean
+.PHONY: all bootstrap configure configure32 build build32 test run bench soak clean
 
 all: build
 
@@ -37,6 +37,12 @@ run: build
 
 bench: build
 	@scripts/run-bench.sh $(BUILD)
+
+# The long random soak of the plug-in: SOAK_EVENTS events (100000), seeded by SOAK_SEED.
+SOAK_EVENTS ?= 100000
+SOAK_SEED ?= 1
+soak: build
+	@SOAK_EVENTS=$(SOAK_EVENTS) SOAK_SEED=$(SOAK_SEED) scripts/run-soak.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BUILD32)

@@ -3,6 +3,7 @@
 #include <string>
 #include "todaycmn.h"
 #include "resources/resource.h"
+#include "process_usage.h"
 #include "sandbox.h"
 
 namespace {
@@ -66,25 +67,10 @@ TEST_F(Dll, LoadingAndUnloadingLeavesNoMemoryBehind)
     };
     FreeLibrary(dll);   // each cycle below loads and unloads the library whole
     dll = NULL;
-    // Bytes in use in all of the process's heaps (the C runtime's among them).
-    auto heapBytes = [] {
-        HANDLE heaps[64];
-        DWORD count = GetProcessHeaps(64, heaps);
-        long long used = 0;
-        for (DWORD i = 0; i < count && i < 64; i++) {
-            PROCESS_HEAP_ENTRY entry = {};
-            HeapLock(heaps[i]);
-            while (HeapWalk(heaps[i], &entry))
-                if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
-                    used += entry.cbData;
-            HeapUnlock(heaps[i]);
-        }
-        return used;
-    };
     cycles(20);
-    long long before = heapBytes();
+    long long before = HeapBytesInUse();
     cycles(300);
-    long long grown = heapBytes() - before;
+    long long grown = HeapBytesInUse() - before;
     // 300 cycles of the 75 KB a leaking load left would be over 20 MB.
     EXPECT_LT(grown, 2 * 1024 * 1024) << grown << " bytes more after 300 loads and unloads";
 }

@@ -18,16 +18,6 @@ namespace {
 
 std::wstring Wide(const std::string &text) { return std::wstring(text.begin(), text.end()); }
 
-// The command line a recorder line carries after its program.
-std::string ArgumentsOf(const std::string &line)
-{
-    size_t end = line[0] == '"' ? line.find('"', 1) + 1 : line.find(' ');
-    if (end == std::string::npos || end >= line.size()) return "";
-    std::string rest = line.substr(end);
-    size_t first = rest.find_first_not_of(' ');
-    return first == std::string::npos ? "" : rest.substr(first);
-}
-
 // ---- The hold recogniser ----
 
 class Gesture : public testing::Test {
@@ -245,7 +235,7 @@ protected:
     {
         std::vector<std::string> out;
         for (const std::string &line : WaitForLaunches(n, timeoutMs))
-            out.push_back(ArgumentsOf(line));
+            out.push_back(LaunchArguments(line));
         return out;
     }
     COLORREF ShownAt(int x, int y)

@@ -41,3 +41,12 @@ std::vector<std::string> WaitForLaunches(size_t n, DWORD timeoutMs)
         PumpMessages(50);
     }
 }
+
+std::string LaunchArguments(const std::string &line)
+{
+    size_t end = line[0] == '"' ? line.find('"', 1) + 1 : line.find(' ');
+    if (end == std::string::npos || end >= line.size()) return "";
+    std::string rest = line.substr(end);
+    size_t first = rest.find_first_not_of(' ');
+    return first == std::string::npos ? "" : rest.substr(first);
+}

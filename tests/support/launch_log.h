@@ -9,3 +9,5 @@
 void StartLaunchLog();
 // The log's lines once n are there or time is up.
 std::vector<std::string> WaitForLaunches(size_t n, DWORD timeoutMs = 5000);
+// The command line a log line carries after its program (the program quoted or not).
+std::string LaunchArguments(const std::string &line);

@@ -81,9 +81,9 @@ TestToday::~TestToday()
     }
 }
 
-HWND TestToday::CreateItem(int top)
+HWND TestToday::CreateItem(int top, PFNCUSTOMINITIALIZEITEM initialize)
 {
-    itemWindow = InitializeCustomItem(&item, window);
+    itemWindow = (initialize ? initialize : InitializeCustomItem)(&item, window);
     if (!itemWindow)
         return NULL;
     SendMessageW(itemWindow, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&item, 0);

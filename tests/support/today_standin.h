@@ -26,8 +26,9 @@ struct TestToday {
 
     explicit TestToday(Watermark watermark = Watermark::Plain);
     ~TestToday();
-    // Entry call, first height query, placement at (0, top) with the screen's width.
-    HWND CreateItem(int top = 30);
+    // Entry call, first height query, placement at (0, top) with the screen's width. The
+    // entry call is the product linked in, or `initialize` (ordinal 240 of a loaded library).
+    HWND CreateItem(int top = 30, PFNCUSTOMINITIALIZEITEM initialize = NULL);
     // Waits for the icon timer to build the image list.
     void WaitForIcons(DWORD timeoutMs = 3000);
 };
