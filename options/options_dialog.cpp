@@ -3,6 +3,7 @@
 // in their order with the display settings. Uninstall removes the registry data and closes
 // without storing anything. There is no cancel.
 #include "options/options_dialog.h"
+#include "options/full_screen.h"
 #include <shellapi.h>
 #include "aygshell.h"
 #include "todaycmn.h"
@@ -129,12 +130,7 @@ static BOOL RunOwnDialog(HWND owner, int templateId, DLGPROC procedure, LPARAM s
 
 static void OnInitDialog(HWND dialog)
 {
-    SHINITDLGINFO init;
-    init.dwMask = SHIDIM_FLAGS;
-    init.hDlg = dialog;
-    init.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_WANTSCROLLBAR;
-    SHInitDialog(&init);
-    SetWindowTextW(dialog, L"Tapshelf");
+    InitFullScreenDialog(dialog, L"Tapshelf");
 
     LoadDisplaySettings();
     LoadLaunchList();
