@@ -7,6 +7,7 @@
 #include "ui.h"
 #include "wince_testing.h"
 #include "shell_windows.h"
+#include "aygshell.h"
 #include <shellapi.h>
 #include <vector>
 
@@ -34,10 +35,11 @@ struct TaskBarState {
 
 struct MenuBarState {
     bool optionsEnabled = false;
+    bool panelUp = false;
     std::wstring notice;
     bool operator==(const MenuBarState &o) const
     {
-        return optionsEnabled == o.optionsEnabled && notice == o.notice;
+        return optionsEnabled == o.optionsEnabled && panelUp == o.panelUp && notice == o.notice;
     }
 };
 
@@ -64,6 +66,13 @@ static bool OurProcess(HWND window)
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
     return process == GetCurrentProcessId();
+}
+
+// The input panel of this process, when there is one.
+static HWND InputPanel()
+{
+    HWND panel = FindWindowW(SHELL_INPUT_PANEL_CLASS, NULL);
+    return panel && OurProcess(panel) ? panel : NULL;
 }
 
 // The window the task bar speaks for: the foreground one, or the Today window when the
@@ -103,16 +112,28 @@ static MenuBarState ReadMenuBarState()
 {
     MenuBarState state;
     state.optionsEnabled = g_optionsEnabled && g_optionsEnabled();
+    HWND panel = InputPanel();
+    state.panelUp = panel && IsWindowVisible(panel);
     state.notice = g_notice;
     return state;
 }
 
-// Wine's virtual desktop lets another program's window, when it is raised, cover even a
-// topmost window; the task bar takes its place on top again.
-void RaiseTaskBar()
+static void RaiseTopmost(HWND window)
 {
-    SetWindowPos(g_taskBar, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    SetWindowPos(g_taskBar, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+// Wine's virtual desktop lets a window that is raised later (another program's, or a
+// dialog shown after the input panel came up) cover even a topmost window on the display,
+// though not in the window manager's order; the task bar and the input panel take their
+// places on top again.
+void RaiseTopmostWindows()
+{
+    RaiseTopmost(g_taskBar);
+    HWND panel = InputPanel();
+    if (panel && IsWindowVisible(panel))
+        RaiseTopmost(panel);
 }
 
 void RefreshBars()
@@ -120,7 +141,7 @@ void RefreshBars()
     if (g_taskBar) {
         TaskBarState task = ReadTaskBarState();
         if (task.active != g_task.active || (task.active && !OurProcess(task.active)))
-            RaiseTaskBar();
+            RaiseTopmostWindows();
         if (!(task == g_task)) {
             g_task = task;
             InvalidateRect(g_taskBar, NULL, FALSE);
@@ -139,6 +160,28 @@ std::wstring TaskBarTitle() { return g_task.title; }
 bool TaskBarShowsClose() { return g_task.button == TaskButton::Close; }
 
 static RECT FlagRect() { return { 0, 0, Scaled(26), g_screen.taskBarHeight }; }
+
+// The keyboard button in the middle of the soft-key bar, between the two soft keys.
+static RECT KeyboardRect()
+{
+    int half = Scaled(16);
+    return { g_screen.width / 2 - half, 0, g_screen.width / 2 + half, g_screen.menuBarHeight };
+}
+
+bool MenuBarKeyboardRect(RECT *screen)
+{
+    if (!g_menuBar || !InputPanel())
+        return false;
+    *screen = KeyboardRect();
+    MapWindowPoints(g_menuBar, NULL, (POINT *)screen, 2);
+    return true;
+}
+
+bool InputPanelIsUp()
+{
+    HWND panel = InputPanel();
+    return panel && IsWindowVisible(panel);
+}
 
 static RECT ButtonRect()
 {
@@ -240,6 +283,32 @@ static void PaintTaskBar(HWND hwnd, HDC dc, const RECT &)
         DrawRoundButton(dc, button, L"X");
 }
 
+// The keyboard button: a small keyboard, lit while the input panel is up.
+static void DrawKeyboardButton(HDC dc, const RECT &area, bool up)
+{
+    COLORREF ink = up ? RGB(8, 22, 66) : RGB(255, 255, 255);
+    if (up) {
+        RECT lit = area;
+        InflateRect(&lit, -Scaled(2), -Scaled(3));
+        FillSolid(dc, lit, RGB(255, 255, 255));
+    }
+    int width = Scaled(20), height = Scaled(12);
+    int left = (area.left + area.right - width) / 2, top = (area.top + area.bottom - height) / 2;
+    RECT edges[4] = { { left, top, left + width, top + 1 }, { left, top + height - 1, left + width, top + height },
+                      { left, top, left + 1, top + height }, { left + width - 1, top, left + width, top + height } };
+    for (const RECT &edge : edges)
+        FillSolid(dc, edge, ink);
+    // Two rows of keys and the space bar.
+    int key = Scaled(2), step = Scaled(3);
+    for (int row = 0; row < 2; row++)
+        for (int x = left + Scaled(2); x + key <= left + width - Scaled(2); x += step) {
+            RECT dot = { x, top + Scaled(2) + row * step, x + key, top + Scaled(2) + row * step + key };
+            FillSolid(dc, dot, ink);
+        }
+    RECT space = { left + Scaled(5), top + height - Scaled(4), left + width - Scaled(5), top + height - Scaled(2) };
+    FillSolid(dc, space, ink);
+}
+
 static void PaintMenuBar(HWND hwnd, HDC dc, const RECT &)
 {
     RECT client;
@@ -255,11 +324,10 @@ static void PaintMenuBar(HWND hwnd, HDC dc, const RECT &)
         return;
     }
     FillGradient(dc, client, RGB(40, 70, 140), RGB(8, 22, 66));
-    int middle = client.right / 2;
-    RECT divider = { middle, Scaled(5), middle + 1, client.bottom - Scaled(5) };
-    FillSolid(dc, divider, RGB(120, 140, 190));
-    RECT left = { 0, 0, middle, client.bottom };
-    RECT right = { middle, 0, client.right, client.bottom };
+    RECT keyboard = KeyboardRect();
+    RECT left = { 0, 0, keyboard.left, client.bottom };
+    RECT right = { keyboard.right, 0, client.right, client.bottom };
+    DrawKeyboardButton(dc, keyboard, g_menu.panelUp);
     SetTextColor(dc, g_menu.optionsEnabled ? RGB(255, 255, 255) : RGB(120, 135, 170));
     DrawTextW(dc, L"Options", -1, &left, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     SetTextColor(dc, RGB(255, 255, 255));
@@ -355,7 +423,13 @@ static void ShowMainMenu()
 
 static void OnMenuBarTap(POINT point)
 {
-    if (point.x < g_screen.width / 2) {
+    RECT keyboard = KeyboardRect();
+    if (PtInRect(&keyboard, point)) {
+        bool up = InputPanelIsUp();
+        HostLog(L"soft key: input panel %ls", up ? L"down" : L"up");
+        SHSipPreference(NULL, up ? SIP_DOWN : SIP_UP);
+        RefreshBars();
+    } else if (point.x < keyboard.left) {
         HostLog(L"soft key: Options");
         PostMessageW(g_home, WM_HOST_OPTIONS, 0, 0);
     } else {

@@ -15,10 +15,15 @@ void SetBarsHome(HWND home, bool (*optionsEnabled)());
 
 // Re-reads the active window and the soft keys' state and repaints what changed.
 void RefreshBars();
-void RaiseTaskBar();
+// The task bar and a shown input panel back on top of the display.
+void RaiseTopmostWindows();
 // The "ok" button of the task bar in screen coordinates, when it is shown.
 bool TaskBarOkRect(RECT *screen);
 std::wstring TaskBarTitle();
+// The soft-key bar's keyboard button in screen coordinates, when there is an input panel;
+// and whether the panel is up.
+bool MenuBarKeyboardRect(RECT *screen);
+bool InputPanelIsUp();
 bool TaskBarShowsClose();   // the "X" for another program's window
 void ShowNotice(const std::wstring &text);
 // Our topmost open dialog (not the name label), or NULL.

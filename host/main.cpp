@@ -1,11 +1,13 @@
-// The Today-screen emulator's start-up: command line, device storage, the three screen
-// windows, the items, the message loop and the orderly unloading at the end.
+// The Today-screen emulator's start-up: command line, device storage, the screen's
+// windows (task bar, soft-key bar, input panel, Today), the items, the message loop and
+// the orderly unloading at the end.
 //
 //   todayhost.exe [--device T:] [--dll PATH] [--script FILE] [--out DIR] [--log FILE]
 //                 [--timeout SECONDS] [--stay]
 #include "bars.h"
 #include "capture.h"
 #include "device.h"
+#include "input_panel.h"
 #include "log.h"
 #include "script.h"
 #include "screen.h"
@@ -127,7 +129,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     InitCommonControlsEx(&controls);
 
     // The task bar first: the name label of an item looks for it when the item is created.
-    if (!CreateTaskBar(instance) || !CreateMenuBar(instance) || !CreateTodayWindow(instance)) {
+    if (!CreateTaskBar(instance) || !CreateMenuBar(instance) || !CreateInputPanel(instance)
+        || !CreateTodayWindow(instance)) {
         HostError(L"cannot create the screen windows");
         return 1;
     }
@@ -162,6 +165,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     UnloadTodayItems();
     DestroyWindow(g_today);
+    DestroyWindow(g_inputPanel);
     DestroyWindow(g_menuBar);
     DestroyWindow(g_taskBar);
     CoUninitialize();

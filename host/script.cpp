@@ -14,6 +14,11 @@
 //   stop-unless dialog ends the script here (successfully) when no dialog is open
 //   press ID           a tap on the centre of control ID of the open dialog
 //   pick TEXT          a tap on the row of the open dialog's list whose first column is TEXT
+//   sip                a tap on the soft-key bar's keyboard button: the input panel up or down
+//   type TEXT          taps on the input panel's keys that type TEXT (shift before a capital)
+//   panel KEY [N]      N taps (1) on a key of the input panel: backspace, enter, shift, space,
+//                      left, right, or the character a key types unshifted
+//   probe sip          whether the input panel is up
 //
 // Steps run from a thread timer, which every message loop dispatches, modal ones
 // included: a step that opens a dialog only posts a message, and the next steps run
@@ -25,13 +30,17 @@
 #include <vector>
 #include "bars.h"
 #include "capture.h"
+#include "input_panel.h"
 #include "log.h"
 #include "messages.h"
 #include "paths.h"
 #include "today.h"
 #include "wince_testing.h"
 
-enum class Op { Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Await, Shot, Probe, StopUnlessDialog, Press, Pick };
+enum class Op {
+    Tap, Down, Up, Key, Options, Ok, Close, Refresh, Wait, Await, Shot, Probe, StopUnlessDialog, Press, Pick,
+    Sip, PanelKey
+};
 
 struct Step {
     Op op;
@@ -177,7 +186,7 @@ static bool ParseLine(const std::wstring &raw, int number, std::vector<Step> *st
                 ok = ParsePoint(words, 2, &step);
             else
                 ok = words.size() == 2 && (step.text == L"label" || step.text == L"dialog" || step.text == L"items"
-                                           || step.text == L"taskbar");
+                                           || step.text == L"taskbar" || step.text == L"sip");
         }
     } else if (op == L"press") {
         step.op = Op::Press;
@@ -186,6 +195,38 @@ static bool ParseLine(const std::wstring &raw, int number, std::vector<Step> *st
         step.op = Op::Pick;
         step.text = JoinFrom(words, 1);
         ok = !step.text.empty();
+    } else if (op == L"sip") {
+        step.op = Op::Sip;
+        ok = words.size() == 1;
+    } else if (op == L"type" || op == L"panel") {
+        // One tap a step; the keys of a character one after the other.
+        std::vector<std::wstring> keys;
+        if (op == L"type") {
+            size_t start = line.find_first_not_of(L" \t", line.find(words[0]) + words[0].size());
+            std::wstring text = start == std::wstring::npos ? L"" : line.substr(start);
+            while (!text.empty() && iswspace(text.back()))
+                text.pop_back();
+            ok = !text.empty();
+            std::vector<std::wstring> typed;
+            for (size_t i = 0; ok && i < text.size(); i++) {
+                ok = InputPanelKeysFor(text[i], &typed);
+                keys.insert(keys.end(), typed.begin(), typed.end());
+            }
+        } else {
+            int count = 1;
+            ok = (words.size() == 2 || (words.size() == 3 && ParseInt(words[2], &count) && count > 0))
+                 && InputPanelHasKey(words[1]);
+            for (int i = 0; ok && i < count; i++)
+                keys.push_back(words[1]);
+        }
+        if (ok) {
+            step.op = Op::PanelKey;
+            for (const std::wstring &key : keys) {
+                step.text = key;
+                steps->push_back(step);
+            }
+            return true;
+        }
     } else if (op == L"stop-unless") {
         step.op = Op::StopUnlessDialog;
         ok = words.size() == 2 && words[1] == L"dialog";
@@ -420,6 +461,8 @@ static void Probe(const Step &step)
             HostLog(L"probe item %ls %ld %ld %ld %ld selected=%d", view.name.c_str(), (long)view.screenRect.left,
                     (long)view.screenRect.top, (long)view.screenRect.right, (long)view.screenRect.bottom,
                     view.selected ? 1 : 0);
+    } else if (what == L"sip") {
+        HostLog(L"probe sip %ls", InputPanelIsUp() ? L"up" : L"down");
     } else if (what == L"taskbar") {
         RECT ok;
         bool shown = TaskBarOkRect(&ok);
@@ -516,7 +559,7 @@ static bool RunStep(const Step &step)
         if (g_shotPhase == 0) {
             // Bring every window of ours up to date and give the display a moment.
             RefreshBars();
-            RaiseTaskBar();
+            RaiseTopmostWindows();
             EnumThreadWindows(GetCurrentThreadId(), RedrawStep, 0);
             g_shotPhase = 1;
             g_notBefore = now + 150;
@@ -548,6 +591,21 @@ static bool RunStep(const Step &step)
         tap.y = screen.y;
         tap.item.clear();
         if (PostPen(tap, WM_LBUTTONDOWN, step.op == Op::Press ? L"press" : L"pick"))
+            PostPen(tap, WM_LBUTTONUP, L"release");
+        break;
+    }
+    case Op::Sip:
+    case Op::PanelKey: {
+        RECT rect;
+        if (step.op == Op::Sip ? !MenuBarKeyboardRect(&rect) : !InputPanelIsUp() || !InputPanelKeyRect(step.text, &rect)) {
+            Fail(step, step.op == Op::Sip ? L"the soft-key bar has no keyboard button" : L"the input panel is down");
+            return true;
+        }
+        Step tap = step;
+        tap.x = (rect.left + rect.right) / 2;
+        tap.y = (rect.top + rect.bottom) / 2;
+        tap.item.clear();
+        if (PostPen(tap, WM_LBUTTONDOWN, step.op == Op::Sip ? L"keyboard button" : (L"key " + step.text).c_str()))
             PostPen(tap, WM_LBUTTONUP, L"release");
         break;
     }

@@ -682,6 +682,48 @@ class Editing(E2ETest):
         self.assertEqual('0x1', values['Index'][1])
 
 
+class InputPanel(E2ETest):
+    def test_the_panel_follows_the_edit_boxes_and_its_keys_type_an_entry_that_starts(self):
+        program = self.install_recorder()
+        self.registry(self.tapshelf_item() + self.entries(('Alpha', program, 'alpha')))
+        run = self.run_script(r'''
+            probe sip
+            sip                   # the keyboard button raises the panel on the Today screen
+            wait 100
+            probe sip
+            sip                   # and lowers it
+            wait 100
+            probe sip
+            options
+            wait 300
+            probe sip             # no edit box in the options dialog: down
+            press 1002            # Add: the name box takes the focus and the panel comes up
+            wait 300
+            probe sip
+            type My Rec!
+            panel backspace
+            press 1004            # the file path box
+            type \Windows\recorder.exe
+            press 1005            # the command line box
+            type -x Ab
+            panel left
+            panel space
+            ok                    # the editor's Done: the panel goes down with the box
+            wait 300
+            probe sip
+            ok
+            wait 800
+            tap 30 10 Tapshelf    # the new entry, second
+        ''')
+        self.assertEqual(['down', 'up', 'down', 'down', 'up', 'down'], run.probes('sip'))
+        values, _ = reg_query(TAPSHELF_KEY + '\\FileList\\My Rec')
+        self.assertEqual(('REG_SZ', '\\Windows\\recorder.exe'), values['FileName'])
+        self.assertEqual(('REG_SZ', '-x A b'), values['CommnadLine'])
+        lines = self.launches(1)
+        self.assertEqual(1, len(lines), lines)
+        self.assertTrue(lines[0].endswith('-x A b'), lines)
+
+
 def main():
     global BUILD
     parser = argparse.ArgumentParser()
