@@ -216,9 +216,9 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
     auto paint = [&] { PaintItem(item, target, &ps, g_Item.BackgroundBitmap); };
 
     // The same paint by the fewest platform calls that drawing it afresh each time allows:
-    // one off-screen bitmap, the host's watermark, one draw per icon (scaled: the icon on a
-    // magenta square stretched with magenta left out, one square for the whole paint) and
-    // one copy out. The icons' places are worked out beforehand.
+    // one off-screen bitmap, the host's watermark, one draw per icon (scaled: the icon drawn
+    // afresh on a magenta square of its own, filled, and stretched with magenta left out)
+    // and one copy out. The icons' places are worked out beforehand.
     std::vector<POINT> places;
     {
         const DisplaySettings &s = g_Config.Settings;
@@ -243,17 +243,21 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
             for (LONG i = 0; i < count; i++)
                 ImageList_Draw(icons, i, memory, places[i].x, places[i].y, ILD_NORMAL);
         } else {
-            HDC square = CreateCompatibleDC(target);
-            HBITMAP squareBitmap = CreateCompatibleBitmap(target, cx, cx);
-            HGDIOBJ oldSquare = SelectObject(square, squareBitmap);
+            RECT all = { 0, 0, cx, cx };
             for (LONG i = 0; i < count; i++) {
+                HDC square = CreateCompatibleDC(memory);
+                HBITMAP squareBitmap = CreateCompatibleBitmap(memory, cx, cx);
+                HGDIOBJ oldSquare = SelectObject(square, squareBitmap);
+                HBRUSH magenta = CreateSolidBrush(MAGENTA_KEY);
+                FillRect(square, &all, magenta);
+                DeleteObject(magenta);
                 ImageList_DrawEx(icons, i, square, 0, 0, cx, cx, MAGENTA_KEY, CLR_NONE, ILD_NORMAL);
                 TransparentImage(memory, places[i].x, places[i].y, size, size, square, 0, 0, cx, cx,
                                  MAGENTA_KEY);
+                SelectObject(square, oldSquare);
+                DeleteObject(squareBitmap);
+                DeleteDC(square);
             }
-            SelectObject(square, oldSquare);
-            DeleteObject(squareBitmap);
-            DeleteDC(square);
         }
         BitBlt(target, 0, 0, width, height, memory, 0, 0, SRCCOPY);
         SelectObject(memory, old);
