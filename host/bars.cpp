@@ -442,13 +442,6 @@ static void OnMenuBarTap(POINT point)
 static LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd, PaintTaskBar);
-        return 0;
     case WM_TIMER:
         if (wParam == STATE_TIMER)
             RefreshBars();
@@ -459,19 +452,12 @@ static LRESULT CALLBACK TaskBarProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return ScreenWindowDefault(hwnd, message, wParam, lParam, PaintTaskBar);
 }
 
 static LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd, PaintMenuBar);
-        return 0;
     case WM_TIMER:
         if (wParam == NOTICE_TIMER) {
             KillTimer(hwnd, NOTICE_TIMER);
@@ -485,7 +471,7 @@ static LRESULT CALLBACK MenuBarProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return ScreenWindowDefault(hwnd, message, wParam, lParam, PaintMenuBar);
 }
 
 static void MakeFonts()

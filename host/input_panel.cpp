@@ -263,13 +263,6 @@ static void OnPenUp(HWND hwnd)
 static LRESULT CALLBACK InputPanelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        PaintBuffered(hwnd, PaintPanel);
-        return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         POINT point = { (short)LOWORD(lParam), (short)HIWORD(lParam) };
@@ -294,7 +287,7 @@ static LRESULT CALLBACK InputPanelProc(HWND hwnd, UINT message, WPARAM wParam, L
             RaiseTopmostWindows();
         return 0;
     }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    return ScreenWindowDefault(hwnd, message, wParam, lParam, PaintPanel);
 }
 
 HWND CreateInputPanel(HINSTANCE instance)

@@ -52,6 +52,21 @@ void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC, const RECT &))
     EndPaint(hwnd, &paint);
 }
 
+LRESULT ScreenWindowDefault(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            void (*painter)(HWND, HDC, const RECT &))
+{
+    switch (message) {
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        PaintBuffered(hwnd, painter);
+        return 0;
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
 void RegisterScreenClass(HINSTANCE instance, const wchar_t *name, WNDPROC procedure, HBRUSH background)
 {
     WNDCLASSW wc = {};

@@ -19,5 +19,11 @@ HFONT CreateScreenFont(int pixelHeight, bool bold);
 // painter draws into it, and only the paint rectangle reaches the screen.
 void PaintBuffered(HWND hwnd, void (*painter)(HWND, HDC, const RECT &paintRect));
 
+// The rest of the procedure of a window that belongs to the screen itself (the bars, the
+// input panel): it never activates, paints through PaintBuffered with painter, and leaves
+// everything else to DefWindowProc.
+LRESULT ScreenWindowDefault(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                            void (*painter)(HWND, HDC, const RECT &paintRect));
+
 // A window class with the arrow cursor.
 void RegisterScreenClass(HINSTANCE instance, const wchar_t *name, WNDPROC procedure, HBRUSH background = NULL);
