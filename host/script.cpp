@@ -12,7 +12,8 @@
 //   await CLASS [MS]   waits (5 s at most, or MS) for a visible window of that class
 //   probe label | pixel X Y [ITEM] | at X Y [ITEM] | dialog | items | taskbar
 //   stop-unless dialog ends the script here (successfully) when no dialog is open
-//   press ID           a tap on the centre of control ID of the open dialog
+//   press ID           a tap on the centre of control ID of the open dialog (scrolled into
+//                      sight first)
 //   pick TEXT          a tap on the row of the open dialog's list whose first column is TEXT
 //   sip                a tap on the soft-key bar's keyboard button: the input panel up or down
 //   type TEXT          taps on the input panel's keys that type TEXT (shift before a capital)
@@ -382,6 +383,22 @@ static BOOL CALLBACK FindLabelStep(HWND window, LPARAM data)
     return TRUE;
 }
 
+// A control out of the dialog's sight is scrolled into it first, a line at a time, as the
+// pen would on the arrows of the dialog's scroll bar.
+static void ScrollIntoView(HWND dialog, HWND control)
+{
+    for (int line = 0; line < 200 && (GetWindowLongW(dialog, GWL_STYLE) & WS_VSCROLL); line++) {
+        RECT client, rect;
+        GetClientRect(dialog, &client);
+        GetWindowRect(control, &rect);
+        MapWindowPoints(NULL, dialog, (POINT *)&rect, 2);
+        int middle = (rect.top + rect.bottom) / 2;
+        if (middle >= client.top && middle < client.bottom)
+            return;
+        SendMessageW(dialog, WM_VSCROLL, middle < client.top ? SB_LINEUP : SB_LINEDOWN, 0);
+    }
+}
+
 // Where `press` and `pick` tap: the centre of a control, or of a list row, of the open dialog.
 static bool DialogTarget(const Step &step, POINT *screen)
 {
@@ -394,6 +411,7 @@ static bool DialogTarget(const Step &step, POINT *screen)
         control = GetDlgItem(dialog, step.x);
         if (!control || !IsWindowVisible(control))
             return false;
+        ScrollIntoView(dialog, control);
         GetClientRect(control, &rect);
     } else {
         control = FindWindowExW(dialog, NULL, WC_LISTVIEWW, NULL);
