@@ -1,5 +1,4 @@
 #include "process_usage.h"
-#include <vector>
 
 long long HeapBytesInUse()
 {
@@ -29,15 +28,18 @@ bool HeapsValidate()
 
 int GdiHandlesInUse()
 {
+    // The probes are kept outside the heaps: Wine holds on to a large heap block after it
+    // is freed, and the next heap measure would count it.
     const int limit = 1 << 17;
-    std::vector<HRGN> probes;
-    probes.reserve(70000);
-    HRGN region;
-    while ((int)probes.size() < limit && (region = CreateRectRgn(0, 0, 1, 1)) != NULL)
-        probes.push_back(region);
-    int made = (int)probes.size();
-    for (HRGN r : probes)
-        DeleteObject(r);
+    HRGN *probes = (HRGN *)VirtualAlloc(NULL, limit * sizeof(HRGN), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!probes)
+        return -1;
+    int made = 0;
+    while (made < limit && (probes[made] = CreateRectRgn(0, 0, 1, 1)) != NULL)
+        made++;
+    for (int i = 0; i < made; i++)
+        DeleteObject(probes[i]);
+    VirtualFree(probes, 0, MEM_RELEASE);
     return made >= limit ? -1 : limit - made;
 }
 
