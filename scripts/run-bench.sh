@@ -8,16 +8,8 @@ build=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-program="$(cd "$build" && pwd)/bench/tapshelf_bench.exe"
-if [ ! -f "$program" ]; then
-  echo "run-bench: $program is missing: build first (make bench)" >&2
-  exit 1
-fi
-
-trap wine_env_teardown EXIT
-wine_env_setup "$build" wine-bench 240x320 || exit 1
-touch "$TAPSHELF_DEVICE/.tapshelf-device"
-wine_env_warm
+program=$(wine_env_built "$build" bench/tapshelf_bench.exe bench) || exit 1
+wine_env_sandbox "$build" wine-bench 240x320
 
 cd "$TAPSHELF_DEVICE"
 # shellcheck disable=SC2086

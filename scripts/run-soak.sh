@@ -15,18 +15,11 @@ chunk=${SOAK_CHUNK:-5000}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-program="$(cd "$build" && pwd)/tests/tapshelf_tests.exe"
-if [ ! -f "$program" ]; then
-  echo "run-soak: $program is missing: build first (make soak)" >&2
-  exit 1
-fi
+program=$(wine_env_built "$build" tests/tapshelf_tests.exe soak) || exit 1
 out="$(cd "$build" && pwd)/soak"
 rm -rf "$out"; mkdir -p "$out"
 
-trap wine_env_teardown EXIT
-wine_env_setup "$build" wine-soak 240x320 || exit 1
-touch "$TAPSHELF_DEVICE/.tapshelf-device"
-wine_env_warm
+wine_env_sandbox "$build" wine-soak 240x320
 
 ran=0 crashes=0 heap=0 growth=0 wrong=0 n=0
 cd "$TAPSHELF_DEVICE"

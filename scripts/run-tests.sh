@@ -8,10 +8,7 @@ arch=${2:-x86_64}
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 
-trap wine_env_teardown EXIT
-wine_env_setup "$build" wine-test 240x320 "$arch" || exit 1
-touch "$TAPSHELF_DEVICE/.tapshelf-device"
-wine_env_warm
+wine_env_sandbox "$build" wine-test 240x320 "$arch"
 
 cd "$build"
 echo "tests: the $arch build on $WINEARCH Wine"

@@ -73,6 +73,28 @@ wine_env_warm() {
   wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
+# The start the test, bench and soak runs share: the set-up (arguments as wine_env_setup's),
+# undone on every way out; the marker that tells the test kit drive T: is its sandbox;
+# a warm server. Ends the script when the set-up fails.
+wine_env_sandbox() {
+  trap wine_env_teardown EXIT
+  wine_env_setup "$@" || exit 1
+  touch "$TAPSHELF_DEVICE/.tapshelf-device"
+  wine_env_warm
+}
+
+# The full path of a program the build makes (BUILD_DIR RELATIVE_PATH MAKE_TARGET), or a
+# message that it is missing and a failing status.
+wine_env_built() {
+  local path
+  path="$(cd "$1" && pwd)/$2"
+  if [ ! -f "$path" ]; then
+    echo "$3: $path is missing: build first (make $3)" >&2
+    return 1
+  fi
+  echo "$path"
+}
+
 wine_env_teardown() {
   if [ -n "${WINEPREFIX:-}" ] && command -v wineserver >/dev/null 2>&1; then
     wineserver -k 2>/dev/null || true
