@@ -130,6 +130,34 @@ static bool ParsePoint(const std::vector<std::wstring> &words, size_t first, Ste
     return true;
 }
 
+// `type TEXT`: the input panel's keys that type TEXT (the rest of the line as written, after
+// the step's word), the keys of each character one after the other.
+static bool KeysThatType(const std::wstring &line, const std::wstring &word, std::vector<std::wstring> *keys)
+{
+    size_t start = line.find_first_not_of(L" \t", line.find(word) + word.size());
+    std::wstring text = start == std::wstring::npos ? L"" : line.substr(start);
+    while (!text.empty() && iswspace(text.back()))
+        text.pop_back();
+    std::vector<std::wstring> typed;
+    for (wchar_t c : text) {
+        if (!InputPanelKeysFor(c, &typed))
+            return false;
+        keys->insert(keys->end(), typed.begin(), typed.end());
+    }
+    return !text.empty();
+}
+
+// `panel KEY [N]`: the key N times.
+static bool KeysToPress(const std::vector<std::wstring> &words, std::vector<std::wstring> *keys)
+{
+    int count = 1;
+    if (!(words.size() == 2 || (words.size() == 3 && ParseInt(words[2], &count) && count > 0))
+        || !InputPanelHasKey(words[1]))
+        return false;
+    keys->assign((size_t)count, words[1]);
+    return true;
+}
+
 static bool ParseLine(const std::wstring &raw, int number, std::vector<Step> *steps, std::wstring *error)
 {
     std::wstring line = raw.substr(0, raw.find(L'#'));
@@ -200,34 +228,16 @@ static bool ParseLine(const std::wstring &raw, int number, std::vector<Step> *st
         step.op = Op::Sip;
         ok = words.size() == 1;
     } else if (op == L"type" || op == L"panel") {
-        // One tap a step; the keys of a character one after the other.
+        // One tap a step.
         std::vector<std::wstring> keys;
-        if (op == L"type") {
-            size_t start = line.find_first_not_of(L" \t", line.find(words[0]) + words[0].size());
-            std::wstring text = start == std::wstring::npos ? L"" : line.substr(start);
-            while (!text.empty() && iswspace(text.back()))
-                text.pop_back();
-            ok = !text.empty();
-            std::vector<std::wstring> typed;
-            for (size_t i = 0; ok && i < text.size(); i++) {
-                ok = InputPanelKeysFor(text[i], &typed);
-                keys.insert(keys.end(), typed.begin(), typed.end());
-            }
-        } else {
-            int count = 1;
-            ok = (words.size() == 2 || (words.size() == 3 && ParseInt(words[2], &count) && count > 0))
-                 && InputPanelHasKey(words[1]);
-            for (int i = 0; ok && i < count; i++)
-                keys.push_back(words[1]);
+        ok = op == L"type" ? KeysThatType(line, words[0], &keys) : KeysToPress(words, &keys);
+        step.op = Op::PanelKey;
+        for (size_t i = 0; ok && i < keys.size(); i++) {
+            step.text = keys[i];
+            steps->push_back(step);
         }
-        if (ok) {
-            step.op = Op::PanelKey;
-            for (const std::wstring &key : keys) {
-                step.text = key;
-                steps->push_back(step);
-            }
+        if (ok)
             return true;
-        }
     } else if (op == L"stop-unless") {
         step.op = Op::StopUnlessDialog;
         ok = words.size() == 2 && words[1] == L"dialog";
