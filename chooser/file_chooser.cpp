@@ -2,7 +2,7 @@
 // CurrentFolder and ends with a chosen name, or cancelled.
 #include "chooser/chooser.h"
 #include <shellapi.h>
-#include "aygshell.h"
+#include "options/full_screen.h"
 
 BOOL JoinChildPath(WCHAR *out, const WCHAR *folder, const WCHAR *name)
 {
@@ -139,12 +139,7 @@ static void InsertColumns(HWND list)
 
 static INT_PTR OnInitDialog(HWND dialog, const WCHAR *initialName)
 {
-    SHINITDLGINFO init;
-    init.dwMask = SHIDIM_FLAGS;
-    init.hDlg = dialog;
-    init.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN | SHIDIF_WANTSCROLLBAR;
-    SHInitDialog(&init);
-    SetWindowTextW(dialog, L"Select file");
+    InitFullScreenDialog(dialog, L"Select file");
     if (initialName)
         SendDlgItemMessageW(dialog, IDC_CHOOSER_NAME, WM_SETTEXT, 0, (LPARAM)initialName);
     SendDlgItemMessageW(dialog, IDC_CHOOSER_PATH, CB_SETEXTENDEDUI, 1, 0);
@@ -250,10 +245,7 @@ static INT_PTR OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
         OnCancel(dialog);
         break;
     case IDC_CHOOSER_NAME:
-        if (code == EN_SETFOCUS)
-            SHSipPreference(dialog, SIP_UP);
-        else if (code == EN_KILLFOCUS)
-            SHSipPreference(dialog, SIP_DOWN);
+        FollowEditFocus(dialog, code);
         break;
     case IDC_CHOOSER_UP:
         OnUp(dialog);

@@ -1,6 +1,6 @@
-// What the options' full-screen dialogs (the options dialog, the entry editor and the
-// appearance dialog) do alike: their set-up, and the input panel following the focus of
-// their edit boxes.
+// What the full-screen dialogs (the options dialog, the entry editor, the appearance dialog
+// and the file chooser they open) do alike: their set-up, and the input panel following
+// the focus of their edit boxes.
 #pragma once
 #include <windows.h>
 
