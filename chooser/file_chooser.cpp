@@ -2,7 +2,7 @@
 // CurrentFolder and ends with a chosen name, or cancelled.
 #include "chooser/chooser.h"
 #include <shellapi.h>
-#include "options/full_screen.h"
+#include "dialogs/full_screen.h"
 
 BOOL JoinChildPath(WCHAR *out, const WCHAR *folder, const WCHAR *name)
 {
@@ -148,7 +148,7 @@ static INT_PTR OnInitDialog(HWND dialog, const WCHAR *initialName)
 
     SHFILEINFOW info;
     info.hIcon = NULL;
-    HIMAGELIST systemIcons = (HIMAGELIST)SHGetFileInfoW(L"", 0, &info, sizeof(info),
+    HIMAGELIST systemIcons = (HIMAGELIST)SHGetFileInfo(L"", 0, &info, sizeof(info),
                                                         SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON);
     if (info.hIcon)   // handed out with the list, not used
         DestroyIcon(info.hIcon);
@@ -313,7 +313,7 @@ INT_PTR RunFileChooser(HWND owner, HINSTANCE module, const WCHAR *initialName, W
     // A loaded resource is its own address (the device has no LockResource).
     HGLOBAL loaded = resource ? LoadResource(module, resource) : NULL;
     if (loaded)
-        answer = DialogBoxIndirectParamW(module, (LPCDLGTEMPLATEW)loaded, owner, FileChooserProc,
+        answer = DialogBoxIndirectParamW(module, (LPCDLGTEMPLATE)loaded, owner, FileChooserProc,
                                          (LPARAM)initialName);
     FreeFileRecords();
     // The OK decision let the dialog end only with a result that fits.

@@ -106,7 +106,7 @@ static LONG GenericIconIndex(LONG isFile)
 {
     SHFILEINFOW info;
     info.iIcon = 0;
-    if (!SHGetFileInfoW(isFile ? L"file" : L"folder",
+    if (!SHGetFileInfo(isFile ? L"file" : L"folder",
                         isFile ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_DIRECTORY, &info, sizeof(info),
                         SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES))
         return 0;
@@ -129,7 +129,7 @@ static void LookUpRecord(FileRecord *record, BOOL wantIcon, BOOL wantType)
     SHFILEINFOW info;
     info.iIcon = -1;
     info.szTypeName[0] = 0;
-    BOOL found = SHGetFileInfoW(path, 0, &info, sizeof(info), flags) != 0;
+    BOOL found = SHGetFileInfo(path, 0, &info, sizeof(info), flags) != 0;
     if (flags & SHGFI_SYSICONINDEX)
         record->iconIndex = found && info.iIcon >= 0 ? info.iIcon : GenericIconIndex(record->isFile);
     if ((flags & SHGFI_TYPENAME) && found)
@@ -288,7 +288,7 @@ LRESULT OnChooserNotify(HWND dialog, NMHDR *header)
             OnHeaderTap(parent, ((NMHEADERW *)header)->iItem);
         return 0;
     }
-    if (header->code == NM_CLICK && parent == dialog && GetDlgCtrlID(header->hwndFrom) == IDC_CHOOSER_LIST)
+    if (header->code == (UINT)NM_CLICK && parent == dialog && GetDlgCtrlID(header->hwndFrom) == IDC_CHOOSER_LIST)
         return SendMessageW(dialog, UM_LISTCLICK, 0, 0);
     return 0;
 }

@@ -6,7 +6,7 @@
 #include "screen.h"
 #include "ui.h"
 #include "wince_testing.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 #include "aygshell.h"
 #include <shellapi.h>
 #include <vector>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 #include "screen.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 #include "ui.h"
 
 #define EXPLORER_CLASS L"TapshelfFileExplorer"

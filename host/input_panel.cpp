@@ -7,7 +7,7 @@
 #include "bars.h"
 #include "screen.h"
 #include "ui.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 
 HWND g_inputPanel;
 

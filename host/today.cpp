@@ -9,7 +9,7 @@
 #include "messages.h"
 #include "screen.h"
 #include "ui.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 
 #define REFRESH_TIMER 1
 #define REFRESH_PERIOD_MS 2000

@@ -3,7 +3,7 @@
 // out. The show-icon delay has no control and is left as it is.
 #include "options/appearance_dialog.h"
 #include "chooser/chooser.h"
-#include "options/full_screen.h"
+#include "dialogs/full_screen.h"
 #include "options/rows.h"
 #include "resources/resource.h"
 #include "today/item_state.h"
@@ -13,7 +13,8 @@ struct NumberBox {
     LONG DisplaySettings::*setting;
 };
 
-static const NumberBox kNumberBoxes[] = {
+#define NUMBER_BOX_COUNT 7
+static const NumberBox kNumberBoxes[NUMBER_BOX_COUNT] = {
     { IDC_APPEARANCE_ICON_SIZE,     &DisplaySettings::IconSize },
     { IDC_APPEARANCE_HMARGIN,       &DisplaySettings::HMargin },
     { IDC_APPEARANCE_VMARGIN,       &DisplaySettings::VMargin },
@@ -31,8 +32,8 @@ static void OnInitDialog(HWND dialog)
     SendDlgItemMessageW(dialog, IDC_APPEARANCE_STRETCH, BM_SETCHECK, (WPARAM)s.stretch_backbmp, 0);
     SendDlgItemMessageW(dialog, IDC_APPEARANCE_UPDOWN, BM_SETCHECK, (WPARAM)s.CtrlUpDown, 0);
     // Shown as unsigned numbers: a stored -1 reads 4294967295, and reads back as -1.
-    for (const NumberBox &box : kNumberBoxes)
-        SetDlgItemInt(dialog, box.id, (UINT)(s.*box.setting), FALSE);
+    for (int i = 0; i < NUMBER_BOX_COUNT; i++)
+        SetDlgItemInt(dialog, kNumberBoxes[i].id, (UINT)(s.*kNumberBoxes[i].setting), FALSE);
 }
 
 static LONG CheckState(HWND dialog, int id)
@@ -49,8 +50,8 @@ static void OnDone(HWND dialog)
     SendDlgItemMessageW(dialog, IDC_APPEARANCE_BITMAP, WM_GETTEXT, ROW_TEXT_CAPACITY, (LPARAM)s.backbmpfile);
     s.stretch_backbmp = CheckState(dialog, IDC_APPEARANCE_STRETCH);
     s.CtrlUpDown = CheckState(dialog, IDC_APPEARANCE_UPDOWN);
-    for (const NumberBox &box : kNumberBoxes)
-        s.*box.setting = (LONG)GetDlgItemInt(dialog, box.id, NULL, FALSE);
+    for (int i = 0; i < NUMBER_BOX_COUNT; i++)
+        s.*kNumberBoxes[i].setting = (LONG)GetDlgItemInt(dialog, kNumberBoxes[i].id, NULL, FALSE);
     EndDialog(dialog, 1);
 }
 

@@ -4,9 +4,9 @@
 // through the file chooser.
 #include "options/entry_editor.h"
 #include <wchar.h>
-#include "aygshell.h"
+#include <aygshell.h>
 #include "chooser/chooser.h"
-#include "options/full_screen.h"
+#include "dialogs/full_screen.h"
 #include "options/rows.h"
 #include "resources/resource.h"
 #include "today/item_state.h"

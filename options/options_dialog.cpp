@@ -3,10 +3,9 @@
 // in their order with the display settings. Uninstall removes the registry data and closes
 // without storing anything. There is no cancel.
 #include "options/options_dialog.h"
-#include "options/full_screen.h"
+#include "dialogs/full_screen.h"
 #include <shellapi.h>
-#include "aygshell.h"
-#include "todaycmn.h"
+#include <aygshell.h>
 #include "options/appearance_dialog.h"
 #include "options/entry_editor.h"
 #include "options/rows.h"
@@ -14,11 +13,6 @@
 #include "store/store.h"
 #include "today/icons.h"
 #include "today/item_state.h"
-
-static_assert(IDD_OPTIONS == IDD_TODAY_CUSTOM, "the Today settings open the options dialog by its number");
-
-// The Today host's registration of this item (local machine hive).
-#define TODAY_ITEM_KEY_PATH TODAY_ITEMS_KEY L"\\Tapshelf"
 
 struct ColumnHeader {
     const WCHAR *text;
@@ -63,7 +57,7 @@ static void RebuildRowIcons(HWND list)
 
     SHFILEINFOW info;
     info.hIcon = NULL;
-    HIMAGELIST systemList = (HIMAGELIST)SHGetFileInfoW(L"", 0, &info, sizeof(info),
+    HIMAGELIST systemList = (HIMAGELIST)SHGetFileInfo(L"", 0, &info, sizeof(info),
                                                        SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON);
     if (info.hIcon)
         DestroyIcon(info.hIcon);
@@ -121,7 +115,7 @@ static BOOL RunOwnDialog(HWND owner, int templateId, DLGPROC procedure, LPARAM s
     if (!found)
         return FALSE;
     // The device's LoadResource answers the template's address.
-    LPCDLGTEMPLATEW dialogTemplate = (LPCDLGTEMPLATEW)LoadResource(g_Item.ModuleHandle, found);
+    LPCDLGTEMPLATE dialogTemplate = (LPCDLGTEMPLATE)LoadResource(g_Item.ModuleHandle, found);
     if (!dialogTemplate)
         return FALSE;
     DialogBoxIndirectParamW(g_Item.ModuleHandle, dialogTemplate, owner, procedure, start);

@@ -1,3 +1,39 @@
 #include "store/config.h"
 
-Configuration g_Config = { NULL, 0, DefaultSettings() };
+// The settings at library load, field by field in the order of DisplaySettings: no
+// background bitmap, and the numbers. The one table of defaults.
+#define DEFAULT_SETTINGS {                                                                \
+    L"",    /* backbmpfile */                                                             \
+    0,      /* stretch_backbmp */                                                         \
+    1,      /* CtrlUpDown */                                                              \
+    16,     /* IconSize */                                                                \
+    2,      /* HMargin */                                                                 \
+    2,      /* VMargin */                                                                 \
+    0,      /* WinLeftMargin */                                                           \
+    0,      /* WinTopMargin */                                                            \
+    13,     /* WinRightMargin */                                                          \
+    5,      /* WinBottomMargin */                                                         \
+    1       /* ShowIconSec */                                                             \
+}
+
+const NumericSetting kNumericSettings[NUMERIC_SETTING_COUNT] = {
+    { VALUE_STRETCH_BACKBMP, &DisplaySettings::stretch_backbmp },
+    { VALUE_CTRLUPDOWN,      &DisplaySettings::CtrlUpDown },
+    { VALUE_ICONSIZE,        &DisplaySettings::IconSize },
+    { VALUE_HMARGIN,         &DisplaySettings::HMargin },
+    { VALUE_VMARGIN,         &DisplaySettings::VMargin },
+    { VALUE_WINLEFTMARGIN,   &DisplaySettings::WinLeftMargin },
+    { VALUE_WINTOPMARGIN,    &DisplaySettings::WinTopMargin },
+    { VALUE_WINRIGHTMARGIN,  &DisplaySettings::WinRightMargin },
+    { VALUE_WINBOTTOMMARGIN, &DisplaySettings::WinBottomMargin },
+    { VALUE_SHOWICONSEC,     &DisplaySettings::ShowIconSec },
+};
+
+// Initialised from constants alone, so that the library needs no code run at load.
+Configuration g_Config = { NULL, 0, DEFAULT_SETTINGS };
+
+DisplaySettings DefaultSettings(void)
+{
+    DisplaySettings settings = DEFAULT_SETTINGS;
+    return settings;
+}

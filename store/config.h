@@ -13,6 +13,10 @@
 #define SETTINGS_KEY_PATH L"Software\\Tapshelf"
 #define LIST_KEY_PATH     L"Software\\Tapshelf\\FileList"
 
+// The Today host's registration of this item, in HKEY_LOCAL_MACHINE: written by the
+// installer, read by the host, deleted by the options dialog's Uninstall.
+#define TODAY_ITEM_KEY_PATH L"Software\\Microsoft\\Today\\Items\\Tapshelf"
+
 // LIST_KEY_PATH, "\" and a name of up to 255 code units, and the terminator.
 #define ENTRY_KEY_PATH_CAPACITY (26 + 1 + 255 + 1)
 
@@ -57,34 +61,17 @@ struct DisplaySettings {
     LONG ShowIconSec;
 };
 
-// The numeric settings: stored name, field and default, in the order they are read and
-// written (backbmpfile, a text that defaults to empty, comes first). The one default table.
+// The numeric settings: stored name and field, in the order they are read and written
+// (backbmpfile, a text, comes first).
 struct NumericSetting {
     const WCHAR *name;
     LONG DisplaySettings::*field;
-    LONG initial;
 };
-inline constexpr NumericSetting kNumericSettings[] = {
-    { VALUE_STRETCH_BACKBMP, &DisplaySettings::stretch_backbmp, 0 },
-    { VALUE_CTRLUPDOWN,      &DisplaySettings::CtrlUpDown,      1 },
-    { VALUE_ICONSIZE,        &DisplaySettings::IconSize,        16 },
-    { VALUE_HMARGIN,         &DisplaySettings::HMargin,         2 },
-    { VALUE_VMARGIN,         &DisplaySettings::VMargin,         2 },
-    { VALUE_WINLEFTMARGIN,   &DisplaySettings::WinLeftMargin,   0 },
-    { VALUE_WINTOPMARGIN,    &DisplaySettings::WinTopMargin,    0 },
-    { VALUE_WINRIGHTMARGIN,  &DisplaySettings::WinRightMargin,  13 },
-    { VALUE_WINBOTTOMMARGIN, &DisplaySettings::WinBottomMargin, 5 },
-    { VALUE_SHOWICONSEC,     &DisplaySettings::ShowIconSec,     1 },
-};
+#define NUMERIC_SETTING_COUNT 10
+extern const NumericSetting kNumericSettings[NUMERIC_SETTING_COUNT];
 
-// The settings at library load: the table's defaults and no background bitmap.
-constexpr DisplaySettings DefaultSettings()
-{
-    DisplaySettings settings = {};
-    for (const NumericSetting &setting : kNumericSettings)
-        settings.*setting.field = setting.initial;
-    return settings;
-}
+// The settings at library load (config.cpp holds the one table of defaults).
+DisplaySettings DefaultSettings(void);
 
 struct Configuration {
     LaunchEntry *LaunchList;   // one zero-filled LocalAlloc block, or NULL

@@ -67,8 +67,8 @@ void LoadDisplaySettings(void)
     if (!key)
         return;
     ReadString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
-    for (const NumericSetting &setting : kNumericSettings)
-        ReadNumber(key, setting.name, &(g_Config.Settings.*setting.field));
+    for (int i = 0; i < NUMERIC_SETTING_COUNT; i++)
+        ReadNumber(key, kNumericSettings[i].name, &(g_Config.Settings.*kNumericSettings[i].field));
     RegCloseKey(key);
 }
 
@@ -78,8 +78,8 @@ void SaveDisplaySettings(void)
     if (!key)
         return;
     WriteString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
-    for (const NumericSetting &setting : kNumericSettings)
-        WriteNumber(key, setting.name, g_Config.Settings.*setting.field);
+    for (int i = 0; i < NUMERIC_SETTING_COUNT; i++)
+        WriteNumber(key, kNumericSettings[i].name, g_Config.Settings.*kNumericSettings[i].field);
     RegCloseKey(key);
 }
 

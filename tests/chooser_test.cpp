@@ -13,7 +13,7 @@
 #include "harness.h"
 #include "pixels.h"
 #include "sandbox.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 #include "wince_testing.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include "today/item_state.h"
 #include "today/label.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 #include "harness.h"
 #include "item_test.h"
 #include "launch_log.h"

@@ -5,7 +5,7 @@
 #include <vector>
 #include "aygshell.h"
 #include "wince_testing.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 
 namespace {
 

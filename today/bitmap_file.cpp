@@ -69,9 +69,9 @@ BOOL IsWholeBitmapFile(const WCHAR *path)
     if (b.bitCount <= 8 && tableEntries > (1u << b.bitCount))
         return FALSE;
     ULONGLONG entrySize = b.headerSize == sizeof(BITMAPCOREHEADER) ? 3 : 4;
-    ULONGLONG tableEnd = 14ull + b.headerSize + tableEntries * entrySize
+    ULONGLONG tableEnd = (ULONGLONG)14 + b.headerSize + tableEntries * entrySize
         + (b.compression == BI_BITFIELDS && b.headerSize == sizeof(BITMAPINFOHEADER) ? 12 : 0);
-    if (tableEnd > size || b.pixelOffset < 14ull + b.headerSize || b.pixelOffset > size)
+    if (tableEnd > size || b.pixelOffset < (ULONGLONG)14 + b.headerSize || b.pixelOffset > size)
         return FALSE;
 
     // The pixels: every row for uncompressed pictures, the stated size for compressed ones.

@@ -4,9 +4,9 @@
 
 BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
 {
-    int large = GetSystemMetrics(SM_CXICON);
-    int small = GetSystemMetrics(SM_CXSMICON);
-    int average = (large + small) / 2;
+    int largeSize = GetSystemMetrics(SM_CXICON);
+    int smallSize = GetSystemMetrics(SM_CXSMICON);
+    int average = (largeSize + smallSize) / 2;
 
     if (g_Item.IconImageList) {
         ImageList_Destroy(g_Item.IconImageList);
@@ -17,14 +17,14 @@ BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
     SHFILEINFOW info;
     info.hIcon = NULL;
     UINT flags = SHGFI_SYSICONINDEX | SHGFI_ICON | (useSmall ? SHGFI_SMALLICON : 0);
-    HIMAGELIST systemList = (HIMAGELIST)SHGetFileInfoW(L"", 0, &info, sizeof(info), flags);
+    HIMAGELIST systemList = (HIMAGELIST)SHGetFileInfo(L"", 0, &info, sizeof(info), flags);
     if (!systemList)
         return 0;
     // The lookup with SHGFI_ICON hands out an icon we do not use.
     if (info.hIcon)
         DestroyIcon(info.hIcon);
 
-    int cx = useSmall ? small : large;
+    int cx = useSmall ? smallSize : largeSize;
     int initial = count > 0 ? (int)count : 0;
     g_Item.IconImageList = ImageList_Create(cx, cx, ILC_MASK, initial, initial);
     for (LONG i = 0; i < count; i++)
@@ -47,7 +47,7 @@ void AddEntryIcon(HIMAGELIST target, HIMAGELIST systemList, const WCHAR *path)
         FindClose(search);
         SHFILEINFOW info;
         info.iIcon = 0;
-        if (SHGetFileInfoW(buffer, 0, &info, sizeof(info), SHGFI_SYSICONINDEX))
+        if (SHGetFileInfo(buffer, 0, &info, sizeof(info), SHGFI_SYSICONINDEX))
             icon = ImageList_GetIcon(systemList, info.iIcon, ILD_NORMAL);
     }
     if (!icon)

@@ -3,8 +3,9 @@
 #include "today/launch.h"
 #include "today/layout.h"
 #include "today/item_state.h"
-#include "todaycmn.h"
-#include "aygshell.h"
+#include <todaycmn.h>
+#include <aygshell.h>
+#include "platform/device_sdk.h"
 
 static void RepaintNow(HWND hwnd)
 {

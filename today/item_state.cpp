@@ -1,3 +1,12 @@
 #include "today/item_state.h"
 
-ItemState g_Item = InitialItemState();
+// No selection, the focus on the first entry; constants alone, so nothing runs at load.
+#define INITIAL_ITEM_STATE { NULL, 0, NULL, NULL, -1, 0, NULL, L"" }
+
+ItemState g_Item = INITIAL_ITEM_STATE;
+
+ItemState InitialItemState(void)
+{
+    ItemState state = INITIAL_ITEM_STATE;
+    return state;
+}

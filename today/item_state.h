@@ -18,9 +18,6 @@ struct ItemState {
 };
 
 // The state at library load: no selection, the focus on the first entry.
-constexpr ItemState InitialItemState()
-{
-    return { NULL, 0, NULL, NULL, -1, 0, NULL, L"" };
-}
+ItemState InitialItemState(void);
 
 extern ItemState g_Item;

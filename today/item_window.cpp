@@ -1,6 +1,7 @@
 // The item window's procedure: creation, teardown, the host's height query and the
 // icon timer; painting and input go to their own handlers.
 #include "today/item_window.h"
+#include <shellapi.h>
 #include "today/bitmap_file.h"
 #include "today/icons.h"
 #include "today/input.h"
@@ -9,7 +10,6 @@
 #include "today/paint.h"
 #include "store/store.h"
 #include "today/item_state.h"
-#include "coredll_ext.h"
 
 static void DeleteBackgroundBitmap(void)
 {

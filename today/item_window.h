@@ -1,7 +1,7 @@
 // The Today item's window: its class and its procedure.
 #pragma once
 #include <windows.h>
-#include "todaycmn.h"
+#include <todaycmn.h>
 
 #define ITEM_WINDOW_CLASS L"TapshelfWndClass"
 #define ITEM_WINDOW_TITLE L"Tapshelf"

@@ -1,7 +1,7 @@
 #include "today/label.h"
 #include "today/item_state.h"
 #include "resources/resource.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 
 void CreateNameLabel(void)
 {
@@ -15,7 +15,7 @@ void CreateNameLabel(void)
     if (!loaded)
         return;
     g_Item.NameLabel = CreateDialogIndirectParamW(g_Item.ModuleHandle,
-                                                   (LPCDLGTEMPLATEW)loaded, owner,
+                                                   (LPCDLGTEMPLATE)loaded, owner,
                                                    NameLabelProc, 0);
 }
 

@@ -1,7 +1,7 @@
 #include "today/launch.h"
 #include <shellapi.h>
 #include "today/item_state.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 
 void LaunchFile(const WCHAR *path, const WCHAR *commandLine)
 {
@@ -24,5 +24,5 @@ void LaunchFile(const WCHAR *path, const WCHAR *commandLine)
     info.lpParameters = parameters[0] ? parameters : NULL;
     info.nShow = SW_SHOWNORMAL;
     info.hInstApp = g_Item.ModuleHandle;
-    ShellExecuteExW(&info);
+    ShellExecuteEx(&info);
 }

@@ -1,8 +1,8 @@
 #include "today/paint.h"
 #include "today/layout.h"
 #include "today/item_state.h"
-#include "todaycmn.h"
-#include "coredll_ext.h"
+#include <todaycmn.h>
+#include "platform/device_sdk.h"
 
 // The size of the list's images. The list was sized by the IconSize of its build (large when
 // that reaches the average of the two system sizes); the options dialog can change the setting
@@ -12,9 +12,9 @@ static int ImageSizeOf(HIMAGELIST list)
     int cx = 0, cy = 0;
     if (ImageList_GetIconSize(list, &cx, &cy) && cx > 0)
         return cx;
-    int large = GetSystemMetrics(SM_CXICON);
-    int small = GetSystemMetrics(SM_CXSMICON);
-    return g_Config.Settings.IconSize >= (large + small) / 2 ? large : small;
+    int largeSize = GetSystemMetrics(SM_CXICON);
+    int smallSize = GetSystemMetrics(SM_CXSMICON);
+    return g_Config.Settings.IconSize >= (largeSize + smallSize) / 2 ? largeSize : smallSize;
 }
 
 BOOL DrawEntryIcon(HIMAGELIST list, int i, HDC dc, int x, int y, int width, int height)

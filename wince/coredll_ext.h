@@ -1,7 +1,9 @@
-// Functions the device's core library exports and declares in its own headers,
-// which desktop Win32 does not have. A device build takes them from the SDK.
+// SHLoadDIBitmap, which the device's core library exports and its shellapi.h declares, and
+// desktop Win32 lacks. TransparentImage, the other such function the product calls, is
+// declared by platform/device_sdk.h for both builds.
 #pragma once
 #include <windows.h>
+#include "platform/device_sdk.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -9,12 +11,6 @@ extern "C" {
 
 // Loads a .bmp file; 0 on any failure.
 HBITMAP WINAPI SHLoadDIBitmap(LPCWSTR szFileName);
-
-// Copies (and stretches) a block, leaving out the pixels of the transparent colour.
-// hSrc is a device context or a bitmap.
-BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG DstCy,
-                             HANDLE hSrc, LONG SrcX, LONG SrcY, LONG SrcCx, LONG SrcCy,
-                             COLORREF TransparentColor);
 
 #ifdef __cplusplus
 }

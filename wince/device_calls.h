@@ -1,12 +1,15 @@
-// Where desktop Win32 behaves unlike the device, the product's calls of these functions go
-// to stand-ins that behave as the device does. The desktop build puts this header ahead of
-// every product source file (the compiler's -include); the emulator, its File Explorer and
-// the tests are compiled without it and keep the desktop's own behaviour. A device build
-// has no such header: its calls reach the platform itself.
+// The device's platform as the product's sources see it on the desktop: the device
+// functions the desktop's headers do not declare (coredll_ext.h), and, where desktop Win32
+// behaves unlike the device, the product's calls of these functions sent to stand-ins that
+// behave as the device does. The desktop build puts this header ahead of every product
+// source file (the compiler's -include); the emulator, its File Explorer and the tests are
+// compiled without it and keep the desktop's own behaviour. The device build has no such
+// header: its calls reach the platform itself.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
 #include <commctrl.h>
+#include "coredll_ext.h"
 
 #ifdef __cplusplus
 extern "C" {

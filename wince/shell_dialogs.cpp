@@ -1,7 +1,7 @@
 // SHInitDialog and SHSipPreference: the full-screen dialog conventions of the Pocket PC shell.
 #include "aygshell.h"
 #include "wince_testing.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 
 static WinceSipLog g_sip = { 0, 0, SIP_UNCHANGED };
 

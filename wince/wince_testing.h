@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 #include "aygshell.h"
-#include "shell_windows.h"
+#include "platform/shell_windows.h"
 
 #ifdef __cplusplus
 extern "C" {

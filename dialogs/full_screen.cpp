@@ -1,5 +1,6 @@
-#include "options/full_screen.h"
-#include "aygshell.h"
+#include "dialogs/full_screen.h"
+#include <aygshell.h>
+#include "platform/device_sdk.h"
 
 void InitFullScreenDialog(HWND dialog, const WCHAR *caption)
 {
