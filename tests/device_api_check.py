@@ -21,10 +21,18 @@ one name a line in the --lists folder) do not export.
 Symbols are read as the --arch build writes them: i686 decorates C names (_Name, stdcall
 Name@N), x86_64 does not.
 
+With --dll, checks a linked device DLL instead: its import table must name only the
+device's libraries (COREDLL.dll, AYGSHELL.dll, COMMCTRL.dll: the lists, any case), and
+every function must be imported by a name that the library it comes from exports. The
+device's import libraries import by name; an import by ordinal alone cannot be checked
+and fails.
+
 Usage: device_api_check.py --nm NM [--arch i686|x86_64] --lists DIR [--stand-ins libwince.a]
 INPUT...
+       device_api_check.py --lists DIR --dll DLL
 INPUT is a static library or an object file. Exit 0 on PASS, 1 on FAIL, 2 when the
-check cannot be made (nm failing, no device lists, nothing to check).
+check cannot be made (nm failing, no device lists, an unreadable DLL, nothing to check),
+77 (skipped) when the --dll file does not exist: no device build was made.
 """
 import argparse
 import os
@@ -32,6 +40,8 @@ import re
 import shutil
 import subprocess
 import sys
+
+import pe_image
 
 # nm's letters for symbols a file refers to but does not define.
 UNDEFINED_TYPES = {"U", "w", "v"}
@@ -280,6 +290,67 @@ def print_report(report, lists, demangle, verbose, out=sys.stdout):
               "the device", file=out)
 
 
+# ctest's SKIP_RETURN_CODE for the checks of a device build that was not made.
+SKIPPED = 77
+
+
+def device_build_missing(path):
+    """True, having said so, when the device build's file is not there: without the CE tool
+    chain no device build is made."""
+    if os.path.exists(path):
+        return False
+    print("SKIPPED: the device checks are skipped: no device build was made (no CE tool "
+          "chain found), %s does not exist" % path)
+    return True
+
+
+class DllReport:
+    def __init__(self, path):
+        self.path = path
+        self.counts = {}         # library -> functions imported from it
+        self.foreign = {}        # DLL name -> names and ordinals imported from it
+        self.missing = []        # (library, name) not in the library's list
+        self.ordinals = []       # (DLL name, ordinal)
+
+    @property
+    def failed(self):
+        return bool(self.foreign or self.missing or self.ordinals)
+
+
+def check_dll(imports, lists, path="DLL"):
+    """The faults of a DLL's import table, [(DLL name, [names], [ordinals])]."""
+    report = DllReport(path)
+    for dll, names, ordinals in imports:
+        library = dll.lower()[:-len(".dll")] if dll.lower().endswith(".dll") else None
+        if library not in lists:
+            report.foreign[dll] = names + ["ordinal %d" % n for n in ordinals]
+            continue
+        report.counts[library] = report.counts.get(library, 0) + len(names) + len(ordinals)
+        report.missing.extend((library, name) for name in names if name not in lists[library])
+        report.ordinals.extend((dll, ordinal) for ordinal in ordinals)
+    return report
+
+
+def print_dll_report(report, lists, out=sys.stdout):
+    counts = ", ".join("%s %d" % (lib, report.counts.get(lib, 0))
+                       for lib in ordered_libraries(lists))
+    print("device-api: %s imports %d functions from the device's libraries (%s); "
+          "%d not exported by the device" % (report.path, sum(report.counts.values()), counts,
+                                             len(report.missing)), file=out)
+    for dll, names in sorted(report.foreign.items()):
+        print("FAIL: imports from %s, which is not a device library: %s"
+              % (dll, ", ".join(names) or "nothing"), file=out)
+    for library, name in sorted(report.missing):
+        print("FAIL: %s is not exported by %s" % (name, library), file=out)
+    for dll, ordinal in sorted(report.ordinals):
+        print("FAIL: ordinal %d of %s is imported by number alone; its name cannot be checked"
+              % (ordinal, dll), file=out)
+    if report.failed:
+        print("FAIL: the DLL imports functions the device does not have", file=out)
+    else:
+        print("PASS: every function the DLL imports is exported by the device", file=out)
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--nm", default="i686-w64-mingw32-nm")
@@ -290,8 +361,22 @@ def main(argv=None):
                                             "beside the first input, if there)")
     parser.add_argument("--verbose", "-v", action="store_true",
                         help="list every function and the library that exports it")
-    parser.add_argument("inputs", nargs="+", help="product archives and object files")
+    parser.add_argument("--dll", help="check the import table of this linked device DLL")
+    parser.add_argument("inputs", nargs="*", help="product archives and object files")
     args = parser.parse_args(argv)
+    if bool(args.dll) == bool(args.inputs):
+        parser.error("give either --dll or the product's archives and objects")
+    if args.dll:
+        if device_build_missing(args.dll):
+            return SKIPPED
+        try:
+            lists = load_lists(args.lists)
+            report = check_dll(pe_image.PEImage.from_file(args.dll).imports(), lists, args.dll)
+        except (CheckError, pe_image.PEError, OSError) as error:
+            print("ERROR: %s" % error, file=sys.stderr)
+            return 2
+        print_dll_report(report, lists)
+        return 1 if report.failed else 0
 
     arch = args.arch or ("x86_64" if "x86_64" in os.path.basename(args.nm) else "i686")
     try:

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Tests of the device-API check: that it sees the faults it is there to catch.
 
-Most cases feed it symbol tables; the last group builds small objects with the real
-tool chain and runs the check as ctest does. Usage: device_api_check_test.py [--nm NM]
+Most cases feed it symbol tables; the last group builds small objects and DLLs with the
+real tool chain and runs the check as ctest does. Usage: device_api_check_test.py [--nm NM]
 [--cxx CXX] [--lists DIR]."""
 import io
 import os
@@ -15,6 +15,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import device_api_check as dac  # noqa: E402
+import pe_image  # noqa: E402
 
 OPTIONS = {"nm": "i686-w64-mingw32-nm", "cxx": "i686-w64-mingw32-g++-posix",
            "lists": os.path.join(HERE, "data", "wince-api")}
@@ -245,6 +246,50 @@ class WithTheToolChain(unittest.TestCase):
                      "helper " + division, "helper ___chkstk_ms"):
             self.assertIn(name, out)
         self.assertNotIn("RegCreateKeyExW is not", out)
+
+    def link_dll(self, name, source, imports, *libraries):
+        """A DLL of source linked with nothing but libraries and import libraries made by
+        dlltool from imports, {DLL name: [.def export lines]}."""
+        for dll, lines in imports.items():
+            stem = os.path.join(self.folder, dll.lower()[:-4])
+            with open(stem + ".def", "w") as handle:
+                handle.write("LIBRARY %s\nEXPORTS\n%s\n" % (dll, "\n".join(lines)))
+            subprocess.run([OPTIONS["nm"][:-2] + "dlltool", "-d", stem + ".def", "-l", stem + ".a"],
+                           check=True)
+            libraries += (stem + ".a",)
+        path = os.path.join(self.folder, name + ".dll")
+        source += '\nextern "C" BOOL WINAPI DllMainCRTStartup(HANDLE, DWORD, void *) { return 1; }'
+        subprocess.run([OPTIONS["cxx"], "-shared", "-nostdlib", self.build(name, source), "-o", path]
+                       + list(libraries), check=True)
+        return path
+
+    def test_dll_may_import_only_listed_names_of_the_device_libraries(self):
+        source = """extern "C" int TransparentImage(), SHInitDialog();
+            int Calls() { return TransparentImage() + SHInitDialog() + %s; }"""
+        good = self.link_dll("good", source % "0", {"COREDLL.dll": ["TransparentImage"],
+                                                   "aygshell.dll": ["SHInitDialog"]})
+        status, out = self.run_check("--dll", good)
+        self.assertEqual(0, status, out)
+        self.assertIn("coredll 1, aygshell 1, commctrl 0", out)
+
+        # Each name must be exported by the library it is imported from, not by any of them.
+        bad = self.link_dll("bad", source % "(int)GetWindowsDirectoryW(0, 0)",
+                            {"COREDLL.dll": ["SHInitDialog"],
+                             "AYGSHELL.dll": ["TransparentImage @56 NONAME"]}, "-lkernel32")
+        status, out = self.run_check("--dll", bad)
+        self.assertEqual(1, status, out)
+        for fault in ("imports from KERNEL32.dll, which is not a device library: "
+                      "GetWindowsDirectoryW", "FAIL: SHInitDialog is not exported by coredll",
+                      "ordinal 56 of AYGSHELL.dll"):
+            self.assertIn(fault, out)
+
+        # A file cut off inside its import table cannot be checked: an error, not a crash.
+        image = pe_image.PEImage.from_file(bad)
+        with open(bad, "wb") as handle:
+            handle.write(image.data[:image.offset(image.directory(pe_image.DIR_IMPORT)[0]) + 10])
+        status, out = self.run_check("--dll", bad)
+        self.assertEqual(2, status, out)
+        self.assertIn("truncated", out)
 
     def test_check_that_cannot_be_made_is_an_error(self):
         status, out = self.run_check(os.path.join(self.folder, "absent.a"))
