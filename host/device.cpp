@@ -1,6 +1,6 @@
 // The device's storage and registry as the emulator prepares them: the root "\" with
-// \Windows, \My Documents and \Program Files, the Today item key of the item under test,
-// and the first-run registry data (demo.reg).
+// \Windows, \My Documents and \Program Files, the Today item key of the item under test
+// (the installer's, resources/today_item.reg), and the first-run registry data (demo.reg).
 #include "device.h"
 #include "log.h"
 #include "registry.h"
@@ -107,9 +107,19 @@ static DWORD NextOrder()
     return next;
 }
 
-void RegisterTodayItem(const std::wstring &name, const std::wstring &dllPath)
+// The text of one of the emulator's RCDATA resources; empty when it is missing.
+static std::string ResourceText(const wchar_t *name)
 {
-    std::wstring itemKey = std::wstring(TODAY_ITEMS_KEY) + L"\\" + name;
+    HRSRC resource = FindResourceW(NULL, name, (LPCWSTR)RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(NULL, resource) : NULL;
+    if (!loaded)
+        return std::string();
+    return std::string((const char *)LockResource(loaded), SizeofResource(NULL, resource));
+}
+
+void RegisterTodayItem(const std::wstring &dllPath)
+{
+    std::wstring itemKey = std::wstring(TODAY_ITEMS_KEY) + L"\\" + TAPSHELF_ITEM_NAME;
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, itemKey.c_str(), 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS) {
         // A key left by a build folder that has moved names a library that is gone.
@@ -118,37 +128,33 @@ void RegisterTodayItem(const std::wstring &name, const std::wstring &dllPath)
         if (RegQueryValueExW(key, L"DLL", NULL, &type, (BYTE *)current, &size) == ERROR_SUCCESS && type == REG_SZ
             && !Exists(current) && Exists(dllPath.c_str())) {
             SetText(key, L"DLL", dllPath);
-            HostLog(L"registry: Today item %ls named %ls, which is gone; now %ls", name.c_str(), current,
+            HostLog(L"registry: Today item %ls named %ls, which is gone; now %ls", TAPSHELF_ITEM_NAME, current,
                     dllPath.c_str());
         }
         RegCloseKey(key);
         return;
     }
+    // The installer's registration, as the device gets it; the library is the built one
+    // here, and the host gives the item its place among the others.
     DWORD order = NextOrder();
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, itemKey.c_str(), 0, NULL, 0, KEY_WRITE, NULL, &key, NULL)
-        != ERROR_SUCCESS) {
-        HostError(L"cannot create the Today item key of %ls", name.c_str());
+    ApplyRegistryIfMissing(ResourceText(L"TODAY_ITEM_REGISTRY"));
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, itemKey.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS) {
+        HostError(L"the Today item registration does not make the key of %ls", TAPSHELF_ITEM_NAME);
         return;
     }
-    SetNumber(key, L"Type", tlitCustom);
     SetText(key, L"DLL", dllPath);
     SetNumber(key, L"Order", order);
-    SetNumber(key, L"Enabled", 1);
-    SetNumber(key, L"Options", 1);
-    SetNumber(key, L"Flags", 0);
     RegCloseKey(key);
-    HostLog(L"registry: Today item %ls registered, %ls", name.c_str(), dllPath.c_str());
+    HostLog(L"registry: Today item %ls registered, %ls", TAPSHELF_ITEM_NAME, dllPath.c_str());
 }
 
 void ApplyFirstRunRegistry()
 {
-    HRSRC resource = FindResourceW(NULL, L"DEMO_REGISTRY", (LPCWSTR)RT_RCDATA);
-    HGLOBAL loaded = resource ? LoadResource(NULL, resource) : NULL;
-    if (!loaded) {
+    std::string text = ResourceText(L"DEMO_REGISTRY");
+    if (text.empty()) {
         HostError(L"the first-run registry data is missing");
         return;
     }
-    std::string text((const char *)LockResource(loaded), SizeofResource(NULL, resource));
     int written = ApplyRegistryIfMissing(text);
     if (written == -2)
         HostError(L"the first-run registry data cannot be read");

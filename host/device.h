@@ -7,7 +7,11 @@
 bool PrepareDeviceRoot(const std::wstring &drive);
 // Documents open in a program, as on the device.
 void EnsureDocumentAssociation();
-// Lists the library as the Today item `name` (Type custom, enabled, with options).
-void RegisterTodayItem(const std::wstring &name, const std::wstring &dllPath);
+// The Today item under test: its key under TODAY_ITEMS_KEY.
+#define TAPSHELF_ITEM_NAME L"Tapshelf"
+// Lists the library as Tapshelf's Today item, with the values the installer writes on the
+// device (resources/today_item.reg) but DLL naming dllPath, unless the item is listed
+// already.
+void RegisterTodayItem(const std::wstring &dllPath);
 // The first-run registry data built into the emulator (demo.reg).
 void ApplyFirstRunRegistry();

@@ -121,7 +121,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!PrepareDeviceRoot(drive))
         return 2;
     EnsureDocumentAssociation();
-    RegisterTodayItem(L"Tapshelf", dll);
+    RegisterTodayItem(dll);
     ApplyFirstRunRegistry();
 
     CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);

@@ -34,6 +34,7 @@ have import                        || need+=(imagemagick)
 [ -f /usr/share/wine/fonts/tahoma.ttf ] || need+=(fonts-wine)
 [ -f /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ] || need+=(fonts-ipafont-gothic)
 [ -d /usr/src/googletest ]         || need+=(googletest)
+have gcab                          || need+=(gcab)   # the device's installer CAB
 [ ${#need[@]} -eq 0 ] || install "${need[@]}"
 
 if "$here/host-runs-32bit.sh" && [ ! -x /usr/lib/wine/wineserver32 ]; then
