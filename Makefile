@@ -1,12 +1,15 @@
 # Tapshelf: `make run` starts the Today-screen emulator, `make test` runs the tests.
 # BUILD is the 64-bit build that every run uses; BUILD32 is the 32-bit build, kept
 # because the device is a 32-bit machine (its tests run where the host can run them).
+# BUILD_DEVICE is the Pocket PC's: the DLL for ARM and its installer CAB, made with the
+# device's cross tool chain (scripts/ce-toolchain.sh finds it).
 BUILD ?= build
 BUILD32 ?= build-i686
+BUILD_DEVICE ?= build-device
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure configure32 build build32 test run bench soak clean
+.PHONY: all bootstrap configure configure32 build build32 device cab test run bench soak clean
 
 all: build
 
@@ -28,7 +31,19 @@ build: configure
 build32: configure32
 	@cmake --build $(BUILD32) -j2
 
+# The Pocket PC's DLL: fails, saying what it needs, where no tool chain is found.
+device: bootstrap
+	@scripts/build-device.sh $(BUILD_DEVICE)
+
+# The installer a Pocket PC owner opens from File Explorer: the device DLL and its Today
+# item's registration (resources/today_item.reg).
+cab: bootstrap
+	@scripts/build-device.sh $(BUILD_DEVICE) --cab
+
+# The device build, its installer and their checks are part of the suite wherever a tool
+# chain is found.
 test: build build32
+	@scripts/build-device.sh $(BUILD_DEVICE) --cab --if-toolchain
 	@scripts/run-tests.sh $(BUILD) x86_64
 	@scripts/check-build32.sh $(BUILD32)
 
@@ -45,4 +60,4 @@ soak: build
 	@SOAK_EVENTS=$(SOAK_EVENTS) SOAK_SEED=$(SOAK_SEED) scripts/run-soak.sh $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD32)
+	rm -rf $(BUILD) $(BUILD32) $(BUILD_DEVICE)
