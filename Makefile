@@ -51,7 +51,7 @@ run: build
 	@scripts/run-emulator.sh $(BUILD)
 
 bench: build
-	@scripts/run-bench.sh $(BUILD)
+	@BUILD_DEVICE=$(BUILD_DEVICE) scripts/run-bench.sh $(BUILD)
 
 # The long random soak of the plug-in: SOAK_EVENTS events (100000), seeded by SOAK_SEED.
 SOAK_EVENTS ?= 100000

@@ -18,6 +18,7 @@ for option in "$@"; do
 done
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(cd "$here/.." && pwd)
+case "$build" in /*) ;; *) build="$top/$build" ;; esac
 
 if ! bin=$("$here/ce-toolchain.sh" "$build" 2>&1); then
   if [ $optional = 1 ]; then
@@ -32,7 +33,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/arm-mingw32ce.cmake" >/dev/null || exit 1
 fi
 cmake --build "$build" -j2 || exit 1
-echo "device: $build/tapshelf.dll ($(stat -c %s "$build/tapshelf.dll") bytes), built with $bin"
+echo "device: ${build#$top/}/tapshelf.dll ($(stat -c %s "$build/tapshelf.dll") bytes), built with ${bin#$top/}"
 if [ $cab = 1 ]; then
   python3 "$top/scripts/make-cab.py" --dll "$build/tapshelf.dll" \
     --registration "$top/resources/today_item.reg" --out "$build/Tapshelf.cab" || exit 1

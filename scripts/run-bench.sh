@@ -14,3 +14,18 @@ wine_env_sandbox "$build" wine-bench 240x320
 cd "$TAPSHELF_DEVICE"
 # shellcheck disable=SC2086
 wine "$program" ${BENCH_ARGS:-} </dev/null
+status=$?
+
+# The device DLL's size, stripped, where a device tool chain is found. Every Today launcher
+# of its day that we know of was 60 KB or larger.
+device_build=$(cd "$here/.." && pwd)/${BUILD_DEVICE:-build-device}
+case "${BUILD_DEVICE:-}" in /*) device_build=$BUILD_DEVICE ;; esac
+if ! made=$("$here/build-device.sh" "$device_build" --if-toolchain 2>&1); then
+  echo "$made"
+  exit 1
+fi
+case "$made" in
+  *skipped*) echo "device dll size: skipped (no device tool chain)" ;;
+  *) echo "device dll size: $(( ($(stat -c %s "$device_build/tapshelf.dll") + 1023) / 1024 )) KB (goal <= 48 KB)" ;;
+esac
+exit $status
