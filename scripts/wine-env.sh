@@ -15,19 +15,34 @@ wine_env_setup() {
   build=$(cd "$1" 2>/dev/null && pwd) || { echo "wine-env: no build folder $1 (build first)" >&2; return 1; }
   local name=$2 screen=${3:-240x320} arch=${4:-x86_64}
   export WINEPREFIX="$build/$name"
+  # No Mono, no Gecko, and no menu entries or file associations written into the user's
+  # desktop (winemenubuilder).
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
   export WINEDEBUG=${WINEDEBUG:--all}
   export TAPSHELF_DEVICE="$build/$name-device"
   _wine_env_commands "$build/wine-bin" "$arch" || return 1
 
   _wine_env_display || return 1
-  if [ ! -f "$WINEPREFIX/.tapshelf-prefix-2" ]; then
-    echo "wine: creating the $WINEARCH prefix $WINEPREFIX (once, ~15 s)"
+  if [ ! -f "$WINEPREFIX/.tapshelf-prefix-3" ]; then
+    echo "wine: creating the $WINEARCH prefix $WINEPREFIX (once, ~30 s)"
     rm -rf "$WINEPREFIX"
-    wineboot -i </dev/null >/dev/null 2>&1 || true
-    wineserver -w
+    # mshtml must load while the prefix is made: registering it writes most of the shell's
+    # file types (".exe" is an "Application" with the program's own icon, ".txt", ".bmp"
+    # and so on); without it a program shows the blank page of an unknown file. Its
+    # registration loads no Gecko. mscoree stays off: registering it looks for Mono.
+    WINEDLLOVERRIDES="mscoree,winemenubuilder.exe=" wineboot -i </dev/null >/dev/null 2>&1 || true
+    # Nothing may wait for an answer here (an installer's question would): give up instead.
+    if ! timeout 300 wineserver -w; then
+      wineserver -k 2>/dev/null
+      echo "wine-env: making the prefix $WINEPREFIX did not finish in 300 s" >&2
+      return 1
+    fi
     if [ ! -d "$WINEPREFIX/dosdevices" ]; then
       echo "wine-env: could not create the prefix $WINEPREFIX" >&2
+      return 1
+    fi
+    if ! grep -q '^\[Software\\\\Classes\\\\\.exe\]' "$WINEPREFIX/system.reg"; then
+      echo "wine-env: the prefix $WINEPREFIX lacks the shell's file types (no .exe)" >&2
       return 1
     fi
     local fonts="$WINEPREFIX/drive_c/windows/Fonts"
@@ -51,7 +66,7 @@ REG
       wine reg add "$links" /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f </dev/null >/dev/null 2>&1
     done
     wineserver -w
-    touch "$WINEPREFIX/.tapshelf-prefix-2"
+    touch "$WINEPREFIX/.tapshelf-prefix-3"
   fi
   wine_env_screen "$screen"
 
