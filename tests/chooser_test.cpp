@@ -266,6 +266,42 @@ TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
     EXPECT_EQ(tests.szTypeName, CellText(list, RowOf(list, L"tests"), COLUMN_TYPE));
 }
 
+// A device shortcut's row shows its target's icon and type (the type of what it starts);
+// a broken one shows the generic file icon and no type, as a file that cannot be looked up.
+TEST(ChooserList, ShortcutRowsShowTheirTargetsIconAndType)
+{
+    std::wstring folder = SandboxFolder();
+    MakeFile(folder + L"\\notes.txt", 10);
+    MakeFolder(folder + L"\\sub");
+    const struct { const wchar_t *name, *target; std::string text; } kShortcuts[] = {
+        { L"Notes.lnk", L"notes.txt", "17#\"" + Narrow(folder) + "\\notes.txt\"" },
+        { L"Sub.lnk", L"sub", "3#" + Narrow(folder) + "\\sub" },
+        { L"Gone.lnk", NULL, "3#" + Narrow(folder) + "\\gone.txt" },
+    };
+    SHFILEINFOW genericFile = {};
+    SHGetFileInfoW(L"file", FILE_ATTRIBUTE_NORMAL, &genericFile, sizeof(genericFile),
+                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    for (const auto &shortcut : kShortcuts)
+        WriteFileText(folder + L"\\" + shortcut.name, shortcut.text);
+
+    OpenChooser chooser(folder);
+    for (const auto &shortcut : kShortcuts) {
+        SHFILEINFOW expected = {};
+        expected.iIcon = genericFile.iIcon;
+        if (shortcut.target)
+            SHGetFileInfoW((L"T:" + folder + L"\\" + shortcut.target).c_str(), 0, &expected, sizeof(expected),
+                           SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
+        int row = RowOf(chooser.list, shortcut.name);
+        ASSERT_GE(row, 0) << Narrow(shortcut.name);
+        EXPECT_EQ(expected.szTypeName, CellText(chooser.list, row, COLUMN_TYPE)) << Narrow(shortcut.name);
+        LVITEMW image = {};
+        image.mask = LVIF_IMAGE;
+        image.iItem = row;
+        SendMessageW(chooser.list, LVM_GETITEMW, 0, (LPARAM)&image);
+        EXPECT_EQ(expected.iIcon, image.iImage) << Narrow(shortcut.name);
+    }
+}
+
 // The program's import slot of FindFirstFileW: a test can step in before a search.
 typedef HANDLE(WINAPI *FindFirstFunction)(LPCWSTR, LPWIN32_FIND_DATAW);
 #ifdef _WIN64

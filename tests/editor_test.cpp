@@ -376,12 +376,29 @@ TEST_F(Appearance, DoneWithoutChangesKeepsEveryValueNegativeOnesIncluded)
     EXPECT_EQ(0, memcmp(&stored, &g_Config.Settings, sizeof(stored)));
 }
 
-TEST_F(Appearance, EmptyOrNonNumericBoxesGiveZeroAndChecksReadAsZeroOrOne)
+// A box reads as the device reads it: spaces, then digits; anything else, or a number beyond
+// 32 bits, gives 0. Done reads the boxes in this order: an overflow in one box must not
+// spoil the largest number in the next.
+TEST_F(Appearance, BoxesReadAsTheDeviceReadsThemAndChecksAsZeroOrOne)
 {
     g_Config.Settings.ShowIconSec = 4;
+    const struct {
+        int id;
+        const wchar_t *text;
+        LONG DisplaySettings::*setting;
+        LONG value;
+    } kBoxes[] = {
+        { IDC_APPEARANCE_ICON_SIZE,     L"",            &DisplaySettings::IconSize,        0 },
+        { IDC_APPEARANCE_HMARGIN,       L"99999999999", &DisplaySettings::HMargin,         0 },
+        { IDC_APPEARANCE_VMARGIN,       L"4294967295",  &DisplaySettings::VMargin,         -1 },
+        { IDC_APPEARANCE_LEFT_MARGIN,   L"x1",          &DisplaySettings::WinLeftMargin,   0 },
+        { IDC_APPEARANCE_TOP_MARGIN,    L"4294967296",  &DisplaySettings::WinTopMargin,    0 },
+        { IDC_APPEARANCE_RIGHT_MARGIN,  L"  12",        &DisplaySettings::WinRightMargin,  12 },
+        { IDC_APPEARANCE_BOTTOM_MARGIN, L"-1",          &DisplaySettings::WinBottomMargin, 0 },
+    };
     DialogScript script;
-    script.SetText(IDC_APPEARANCE_ICON_SIZE, L"").SetText(IDC_APPEARANCE_HMARGIN, L"4294967296");
-    script.SetText(IDC_APPEARANCE_VMARGIN, L"12").SetText(IDC_APPEARANCE_LEFT_MARGIN, L"x1");
+    for (const auto &box : kBoxes)
+        script.SetText(box.id, box.text);
     script.SetText(IDC_APPEARANCE_BITMAP, std::wstring(300, L'b'));
     script.Do([](HWND d) {
         CheckDlgButton(d, IDC_APPEARANCE_STRETCH, BST_CHECKED);
@@ -390,10 +407,8 @@ TEST_F(Appearance, EmptyOrNonNumericBoxesGiveZeroAndChecksReadAsZeroOrOne)
     script.Click(IDOK);
     EXPECT_EQ(1, RunAppearance(script));
     const DisplaySettings &s = g_Config.Settings;
-    EXPECT_EQ(0, s.IconSize);
-    EXPECT_EQ(0, s.HMargin);
-    EXPECT_EQ(12, s.VMargin);
-    EXPECT_EQ(0, s.WinLeftMargin);
+    for (const auto &box : kBoxes)
+        EXPECT_EQ(box.value, s.*box.setting) << "box " << box.id << " \"" << Narrow(box.text) << "\"";
     EXPECT_EQ(std::wstring(254, L'b'), s.backbmpfile);
     EXPECT_EQ(1, s.stretch_backbmp);
     EXPECT_EQ(0, s.CtrlUpDown);

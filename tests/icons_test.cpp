@@ -137,16 +137,60 @@ TEST_F(Icons, ExistingFoldersAndFilesGetTheShellsIconInListOrder)
     std::wstring folder = SandboxFolder();
     CreateDirectoryW((folder + L"\\Games").c_str(), NULL);
     WriteFileText(folder + L"\\notes.txt", "hello");
+    WriteFileText(folder + L"\\data.unknown", "?");
+    WCHAR system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::wstring program = folder + L"\\winemine.exe";
+    ASSERT_TRUE(CopyFileW((std::wstring(system) + L"\\winemine.exe").c_str(), program.c_str(), FALSE));
     Add(L"");
     Add(folder + L"\\Games");
     Add(folder + L"\\notes.txt");
+    Add(program);
+    Add(folder + L"\\data.unknown");
     ASSERT_TRUE(Build(16));
-    ASSERT_EQ(3, ImageList_GetImageCount(g_Item.IconImageList));
+    ASSERT_EQ(5, ImageList_GetImageCount(g_Item.IconImageList));
     std::vector<COLORREF> folderIcon = ShellIconPixels(folder + L"\\Games", true);
     EXPECT_NE(DefaultIconPixels(16), folderIcon);
     EXPECT_EQ(DefaultIconPixels(16), Pixels(g_Item.IconImageList, 0));
     EXPECT_EQ(folderIcon, Pixels(g_Item.IconImageList, 1));
     EXPECT_EQ(ShellIconPixels(folder + L"\\notes.txt", true), Pixels(g_Item.IconImageList, 2));
+    EXPECT_EQ(ShellIconPixels(program, true), Pixels(g_Item.IconImageList, 3));
+
+    // A program shows its own icon, at both sizes: never the blank page of a file of no
+    // known type, which is all a prefix without the shell's ".exe" gives it.
+    for (LONG size : { 16, 32 }) {
+        ASSERT_TRUE(Build(size));
+        EXPECT_NE(Pixels(g_Item.IconImageList, 4), Pixels(g_Item.IconImageList, 3)) << "size " << size;
+        EXPECT_NE(DefaultIconPixels(size), Pixels(g_Item.IconImageList, 3)) << "size " << size;
+    }
+}
+
+// A device shortcut ("N#command") shows its target's icon; one whose target is missing, and
+// a file that is no shortcut, show the default icon, as a missing file does.
+TEST_F(Icons, ShortcutsShowTheirTargetsIconAndBrokenOnesTheDefault)
+{
+    std::wstring folder = SandboxFolder();
+    std::string device = Narrow(folder);
+    CreateDirectoryW((folder + L"\\Games").c_str(), NULL);
+    WriteFileText(folder + L"\\notes.txt", "hello");
+    const struct { const wchar_t *name; std::string text; } kShortcuts[] = {
+        { L"notes.lnk", "2#" + device + "\\notes.txt" },
+        { L"games.lnk", "40#\"" + device + "\\Games\" -x\r\n" },
+        { L"chain.lnk", "1#" + device + "\\notes.lnk" },
+        { L"gone.lnk", "30#" + device + "\\gone.txt" },
+        { L"text.lnk", "notes.txt" },
+    };
+    for (const auto &shortcut : kShortcuts) {
+        WriteFileText(folder + L"\\" + shortcut.name, shortcut.text);
+        Add(folder + L"\\" + shortcut.name);
+    }
+    ASSERT_TRUE(Build(16));
+    std::vector<COLORREF> notes = ShellIconPixels(folder + L"\\notes.txt", true);
+    EXPECT_EQ(notes, Pixels(g_Item.IconImageList, 0));
+    EXPECT_EQ(ShellIconPixels(folder + L"\\Games", true), Pixels(g_Item.IconImageList, 1));
+    EXPECT_EQ(notes, Pixels(g_Item.IconImageList, 2));
+    EXPECT_EQ(DefaultIconPixels(16), Pixels(g_Item.IconImageList, 3));
+    EXPECT_EQ(DefaultIconPixels(16), Pixels(g_Item.IconImageList, 4));
 }
 
 TEST_F(Icons, TheRootShowsTheWindowsFolder)

@@ -5,10 +5,14 @@
 #include <string>
 #include "today/item_state.h"
 #include "today/launch.h"
+#include "dialog_script.h"
 #include "harness.h"
 #include "launch_log.h"
 #include "sandbox.h"
 #include "today_standin.h"
+
+// The device's ShellExecuteEx as the product's starts reach it (wince/device_calls.h).
+extern "C" BOOL WINAPI DeviceCall_ShellExecuteExW(SHELLEXECUTEINFOW *info);
 
 namespace {
 
@@ -49,14 +53,32 @@ void SetDefaultValue(const std::wstring &keyPath, const std::wstring &value)
     RegCloseKey(key);
 }
 
-// Message boxes the shell shows for a failed start: counted and closed at once.
-int g_boxes;
+// A message box as the user sees it: caption, text and the icon beside the text.
+struct Box {
+    std::wstring caption, text;
+    HICON icon;
+    bool operator==(const Box &other) const
+    {
+        return caption == other.caption && text == other.text && icon == other.icon;
+    }
+};
+
+std::ostream &operator<<(std::ostream &out, const Box &box)
+{
+    return out << "[" << Narrow(box.caption) << "] " << Narrow(box.text) << " icon " << box.icon;
+}
+
+// Message boxes the shell shows for a failed start: noted and closed at once.
+std::vector<Box> g_boxes;
 HHOOK g_hook;
 LRESULT CALLBACK CloseBoxes(int code, WPARAM wParam, LPARAM lParam)
 {
     const CWPRETSTRUCT *call = (const CWPRETSTRUCT *)lParam;
     if (code == HC_ACTION && call->message == WM_INITDIALOG) {
-        g_boxes++;
+        WCHAR caption[256] = L"";
+        GetWindowTextW(call->hwnd, caption, 256);
+        HICON icon = (HICON)SendDlgItemMessageW(call->hwnd, 0x440, STM_GETICON, 0, 0);   // the box's icon
+        g_boxes.push_back({ caption, DialogItemText(call->hwnd, 0xFFFF), icon });
         PostMessageW(call->hwnd, WM_COMMAND, IDOK, 0);
     }
     return CallNextHookEx(g_hook, code, wParam, lParam);
@@ -91,8 +113,12 @@ protected:
             WriteEntryKey(L"Entry " + std::to_wstring(i), entries[i].first, entries[i].second, (LONG)i);
         item = today.CreateItem();
         ASSERT_NE(nullptr, item);
-        // From here on every dialog is one the shell shows.
-        g_boxes = 0;
+        WatchBoxes();
+    }
+    // From here on every dialog is one the shell shows.
+    void WatchBoxes()
+    {
+        g_boxes.clear();
         g_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, CloseBoxes, NULL, GetCurrentThreadId());
     }
     // Entry i started by a tap on its icon (cells 20 pixels wide in one row).
@@ -147,7 +173,7 @@ TEST_F(Launch, ProgramsStartWithTheirOwnCommandLineOrNone)
     EXPECT_EQ("\"a b\" c", Nth(3).arguments);
     EXPECT_EQ(3, g_Item.FocusedEntry);
     EXPECT_EQ(4u, WaitForLaunches(5, 500).size()) << "each start happens once";
-    EXPECT_EQ(0, g_boxes);
+    EXPECT_EQ(0u, g_boxes.size());
 }
 
 TEST_F(Launch, FoldersAndTheRootOpenInTheExplorerWithTheirPathAlone)
@@ -169,7 +195,7 @@ TEST_F(Launch, FoldersAndTheRootOpenInTheExplorerWithTheirPathAlone)
     // Straight through LaunchFile: the parameters are the path as it is, unquoted.
     LaunchFile(L"\\tests", L"-x");
     EXPECT_EQ("\\tests", Nth(2).arguments);
-    EXPECT_EQ(0, g_boxes);
+    EXPECT_EQ(0u, g_boxes.size());
 }
 
 TEST_F(Launch, DocumentsOpenWithTheProgramOfTheirType)
@@ -191,7 +217,7 @@ TEST_F(Launch, DocumentsOpenWithTheProgramOfTheirType)
     EXPECT_NE(std::string::npos, s.arguments.find("note.tapshelfdoc")) << s.arguments;
 }
 
-TEST_F(Launch, AFailedStartIsQuietAndTheItemGoesOn)
+TEST_F(Launch, AFailedStartShowsNoMoreThanTheShellsNoticeAndTheItemGoesOn)
 {
     CreateItem({
         { folder + L"\\gone.exe", L"x" },
@@ -205,7 +231,7 @@ TEST_F(Launch, AFailedStartIsQuietAndTheItemGoesOn)
     TapEntry(1);
     EXPECT_EQ(1, g_Item.FocusedEntry);
     ActOnEntry(1);
-    EXPECT_LE(g_boxes, 3) << "at most the shell's own notice per failed start";
+    EXPECT_LE(g_boxes.size(), 3u) << "at most the shell's own notice per failed start";
 
     TapEntry(2);
     std::vector<std::string> lines = WaitForLaunches(1);
@@ -241,6 +267,110 @@ TEST_F(Launch, NamesAreTakenLiterallyAndNothingGoesThroughACommandInterpreter)
     TapEntry(1);
     TapEntry(2);
     EXPECT_EQ(1u, WaitForLaunches(2, 1500).size()) << "only the entry that names a program started one";
+}
+
+// A device shortcut is a text file "N#command": its target, quoted when it holds spaces,
+// then its arguments. N is the maker's count of the characters after the "#", often wrong,
+// and never checked. A start runs the target with the shortcut's arguments followed by the
+// entry's own command line; a folder opens in the explorer.
+TEST_F(Launch, ShortcutsStartTheirTargetWithTheirArgumentsThenTheEntrys)
+{
+    std::wstring app = folder + L"\\My App", docs = folder + L"\\Docs";
+    ASSERT_TRUE(CreateDirectoryW(app.c_str(), NULL));
+    ASSERT_TRUE(CreateDirectoryW(docs.c_str(), NULL));
+    ASSERT_TRUE(CopyFileW(Wide(recorder).c_str(), (app + L"\\app.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(Wide(recorder).c_str(), (folder + L"\\plain.exe").c_str(), FALSE));
+    std::string quotedApp = "\"" + Narrow(app) + "\\app.exe\"";
+    WriteFileText(folder + L"\\inner.lnk", "9#" + quotedApp + " inner");
+    WriteFileText(folder + L"\\middle.lnk", "9#" + Narrow(folder) + "\\inner.lnk middle");
+    const struct {
+        std::string shortcut;
+        const wchar_t *commandLine;
+        const char *program;
+        std::string arguments;
+    } kCases[] = {
+        { "33#" + quotedApp + " -x", L"", "app.exe", "-x" },
+        { "33#" + quotedApp + " -x", L"more \"q r\"", "app.exe", "-x more \"q r\"" },
+        { "999#" + quotedApp, L"entry alone", "app.exe", "entry alone" },
+        { "7# " + Narrow(folder) + "\\plain.exe  a  b \r\n\r\nsecond line", L"", "plain.exe", "a  b" },
+        { "0#" + Narrow(folder) + "\\middle.lnk outer", L"entry", "app.exe", "inner middle outer entry" },
+        { "1#\"" + Narrow(docs) + "\" dropped", L"dropped too", "fexplore.exe", Narrow(docs) },
+    };
+    WatchBoxes();
+    for (size_t i = 0; i < sizeof(kCases) / sizeof(kCases[0]); i++) {
+        std::wstring shortcut = folder + L"\\case" + std::to_wstring(i) + L".lnk";
+        WriteFileText(shortcut, kCases[i].shortcut);
+        LaunchFile(shortcut.c_str(), kCases[i].commandLine);
+        Started s = Nth(i);
+        EXPECT_TRUE(EndsWith(s.program, kCases[i].program)) << "case " << i << ": " << s.program;
+        EXPECT_EQ(kCases[i].arguments, s.arguments) << "case " << i;
+    }
+    EXPECT_EQ(0u, g_boxes.size());
+}
+
+// Every start that fails shows, once, the message Wine's shell shows for the same error, and
+// starts nothing; asked for no UI, it fails silently with the shell's code.
+TEST_F(Launch, AFailedStartShowsTheShellsMessageOnceUnlessAskedForNone)
+{
+    WatchBoxes();
+    // What Wine's shell says itself: a missing file, a missing folder, a type no program opens.
+    WriteFileText(folder + L"\\x.tapshelfnone", "x");
+    const std::wstring shellCases[] = { folder + L"\\gone.exe", folder + L"\\gone\\x.exe", folder + L"\\x.tapshelfnone" };
+    std::vector<INT_PTR> codes;
+    for (const std::wstring &file : shellCases) {
+        std::wstring full = L"T:" + file;
+        SHELLEXECUTEINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.lpFile = full.c_str();
+        EXPECT_FALSE(ShellExecuteExW(&info));
+        codes.push_back((INT_PTR)info.hInstApp);
+    }
+    ASSERT_EQ(3u, g_boxes.size());
+    enum { FILE_NOT_FOUND, PATH_NOT_FOUND, NO_PROGRAM };
+    const std::vector<Box> shellBoxes = g_boxes;
+    EXPECT_EQ(LoadIconW(NULL, IDI_ERROR), shellBoxes[0].icon);
+
+    std::string program = "\"" + recorder + "\"";
+    WriteFileText(folder + L"\\run.bat", "@echo off\r\n");
+    WriteFileText(folder + L"\\pct%x%.tapshelfnone", "x");
+    const struct {
+        std::wstring file;
+        std::string shortcut;   // written to file unless empty
+        int expected;
+    } kCases[] = {
+        { folder + L"\\run.bat", "", NO_PROGRAM },
+        { folder + L"\\gone.bat", "", FILE_NOT_FOUND },
+        { folder + L"\\pct%x%.tapshelfnone", "", NO_PROGRAM },
+        { folder + L"\\gone%x%.exe", "", FILE_NOT_FOUND },
+        { folder + L"\\no%dir%\\x.exe", "", PATH_NOT_FOUND },
+        { folder + L"\\gone.lnk", "", FILE_NOT_FOUND },
+        { folder + L"\\target.lnk", "12#" + Narrow(folder) + "\\gone.exe -x", FILE_NOT_FOUND },
+        { folder + L"\\loop.lnk", "5#" + Narrow(folder) + "\\loop.lnk", FILE_NOT_FOUND },
+        { folder + L"\\text.lnk", "a text file " + program, NO_PROGRAM },
+        { folder + L"\\nocount.lnk", "#" + program, NO_PROGRAM },
+        { folder + L"\\empty.lnk", "12#  \r\n" + program, NO_PROGRAM },
+        { folder + L"\\quote.lnk", "12#" + program.substr(0, program.size() - 1) + " x", NO_PROGRAM },
+        { folder + L"\\huge.lnk", "40#" + program + " " + std::string(100000, 'a'), NO_PROGRAM },
+        { folder + L"\\binary.lnk", "40#" + program + std::string("\0\x01\x02\xff", 4), NO_PROGRAM },
+        { folder + L"\\nothing.lnk", std::string("\0", 1), NO_PROGRAM },
+    };
+    for (size_t i = 0; i < sizeof(kCases) / sizeof(kCases[0]); i++) {
+        if (!kCases[i].shortcut.empty())
+            WriteFileText(kCases[i].file, kCases[i].shortcut);
+        g_boxes.clear();
+        LaunchFile(kCases[i].file.c_str(), L"");
+        ASSERT_EQ(1u, g_boxes.size()) << "case " << i;
+        EXPECT_EQ(shellBoxes[kCases[i].expected], g_boxes[0]) << "case " << i;
+
+        SHELLEXECUTEINFOW info = {};
+        info.cbSize = sizeof(info);
+        info.fMask = SEE_MASK_FLAG_NO_UI;
+        info.lpFile = kCases[i].file.c_str();
+        EXPECT_FALSE(DeviceCall_ShellExecuteExW(&info)) << "case " << i;
+        EXPECT_EQ(codes[kCases[i].expected], (INT_PTR)info.hInstApp) << "case " << i;
+        EXPECT_EQ(1u, g_boxes.size()) << "case " << i;
+    }
+    EXPECT_EQ(0u, WaitForLaunches(1, 1000).size()) << "nothing started";
 }
 
 }  // namespace

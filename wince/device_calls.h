@@ -16,7 +16,9 @@ extern "C" {
 #endif
 
 // Device paths have no drive letter: "\Windows\x" is resolved against the current drive,
-// which stands for the device's one file system.
+// which stands for the device's one file system. A device shortcut (".lnk", a text file
+// "N#command") is looked up as its target, and starting it starts the target. A failed
+// start shows the shell's notice unless the caller asked for none (SEE_MASK_FLAG_NO_UI).
 DWORD_PTR WINAPI DeviceCall_SHGetFileInfoW(LPCWSTR pszPath, DWORD dwFileAttributes,
                                            SHFILEINFOW *psfi, UINT cbFileInfo, UINT uFlags);
 BOOL WINAPI DeviceCall_ShellExecuteExW(SHELLEXECUTEINFOW *pExecInfo);
@@ -31,6 +33,10 @@ BOOL WINAPI DeviceCall_FindNextFileW(HANDLE hFindFile, LPWIN32_FIND_DATAW lpFind
 
 // Deleting a key deletes its subkeys with it.
 LONG WINAPI DeviceCall_RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
+
+// A number in a dialog's box: digits (a "-" first where signed), and one beyond 32 bits
+// reads as 0 and not translated, whatever an earlier call read.
+UINT WINAPI DeviceCall_GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslated, BOOL bSigned);
 
 #ifdef __cplusplus
 }
@@ -52,3 +58,4 @@ LONG WINAPI DeviceCall_RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 #define FindNextFile    DeviceCall_FindNextFileW
 #define RegDeleteKeyW   DeviceCall_RegDeleteKeyW
 #define RegDeleteKey    DeviceCall_RegDeleteKeyW
+#define GetDlgItemInt   DeviceCall_GetDlgItemInt
