@@ -9,6 +9,7 @@
 #include "platform/shell_windows.h"
 #include "aygshell.h"
 #include <shellapi.h>
+#include <algorithm>
 #include <vector>
 
 #define STATE_TIMER 1
@@ -336,6 +337,10 @@ static void PaintMenuBar(HWND hwnd, HDC dc, const RECT &)
 
 // ---- Start menu and the soft keys
 
+// Starts a program, document or device shortcut as the device's shell does: through the
+// stand-in that the product's starts reach too.
+extern "C" BOOL WINAPI DeviceCall_ShellExecuteExW(SHELLEXECUTEINFOW *info);
+
 static void Launch(const std::wstring &program, const std::wstring &parameters)
 {
     SHELLEXECUTEINFOW info = {};
@@ -343,29 +348,53 @@ static void Launch(const std::wstring &program, const std::wstring &parameters)
     info.lpFile = program.c_str();
     info.lpParameters = parameters.empty() ? NULL : parameters.c_str();
     info.nShow = SW_SHOWNORMAL;
-    BOOL started = ShellExecuteExW(&info);
+    BOOL started = DeviceCall_ShellExecuteExW(&info);
     HostLog(L"start menu: %ls %ls -> %ls", program.c_str(), parameters.c_str(), started ? L"started" : L"failed");
+}
+
+// The names in a folder of the Start menu, sorted: its subfolders, or its shortcuts.
+static std::vector<std::wstring> StartMenuNames(const std::wstring &folder, bool folders)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + (folders ? L"\\*" : L"\\*.lnk")).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (folder == folders && found.cFileName[0] != L'.')
+            names.push_back(found.cFileName);
+    } while (FindNextFileW(search, &found) && names.size() < 40);
+    FindClose(search);
+    std::sort(names.begin(), names.end(), [](const std::wstring &a, const std::wstring &b) {
+        return lstrcmpiW(a.c_str(), b.c_str()) < 0;
+    });
+    return names;
+}
+
+// Appends a folder of the Start menu: its subfolders as submenus, then its shortcuts by
+// name; a shortcut's command is CMD_FIRST_SHORTCUT + its place in shortcuts.
+enum { CMD_TODAY = 1, CMD_EXPLORER = 2, CMD_FIRST_SHORTCUT = 100 };
+static void AppendStartMenuFolder(HMENU menu, const std::wstring &folder, std::vector<std::wstring> *shortcuts)
+{
+    for (const std::wstring &name : StartMenuNames(folder, true)) {
+        HMENU submenu = CreatePopupMenu();
+        AppendStartMenuFolder(submenu, folder + L"\\" + name, shortcuts);
+        AppendMenuW(menu, MF_POPUP, (UINT_PTR)submenu, name.c_str());
+    }
+    for (const std::wstring &name : StartMenuNames(folder, false)) {
+        AppendMenuW(menu, MF_STRING, CMD_FIRST_SHORTCUT + shortcuts->size(), name.substr(0, name.size() - 4).c_str());
+        shortcuts->push_back(folder + L"\\" + name);
+    }
 }
 
 static void ShowStartMenu()
 {
-    enum { CMD_TODAY = 1, CMD_EXPLORER = 2, CMD_PROGRAM = 100 };
-    std::vector<std::wstring> programs;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(L"\\Windows\\*.exe", &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do
-            programs.push_back(found.cFileName);
-        while (FindNextFileW(search, &found) && programs.size() < 20);
-        FindClose(search);
-    }
+    std::vector<std::wstring> shortcuts;
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, CMD_TODAY, L"Today");
     AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
-    for (size_t i = 0; i < programs.size(); i++) {
-        std::wstring name = programs[i].substr(0, programs[i].size() - 4);
-        AppendMenuW(menu, MF_STRING, CMD_PROGRAM + i, name.c_str());
-    }
+    AppendStartMenuFolder(menu, SHELL_START_MENU_PROGRAMS, &shortcuts);
     AppendMenuW(menu, MF_STRING, CMD_EXPLORER, L"File Explorer");
     SetForegroundWindow(g_home);
     int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, 0, g_screen.taskBarHeight, 0,
@@ -375,8 +404,8 @@ static void ShowStartMenu()
         SetForegroundWindow(g_home);
     else if (command == CMD_EXPLORER)
         Launch(SHELL_FILE_EXPLORER, L"\\");
-    else if (command >= CMD_PROGRAM && command < CMD_PROGRAM + (int)programs.size())
-        Launch(L"\\Windows\\" + programs[command - CMD_PROGRAM], L"");
+    else if (command >= CMD_FIRST_SHORTCUT && command < CMD_FIRST_SHORTCUT + (int)shortcuts.size())
+        Launch(shortcuts[command - CMD_FIRST_SHORTCUT], L"");
 }
 
 static void OnTaskBarTap(POINT point)

@@ -1,10 +1,12 @@
 // The device's storage and registry as the emulator prepares them: the root "\" with
-// \Windows, \My Documents and \Program Files, the Today item key of the item under test
-// (the installer's, resources/today_item.reg), and the first-run registry data (demo.reg).
+// \Windows (a few programs, the Start menu's shortcuts), \My Documents and \Program Files,
+// the Today item key of the item under test (the installer's, resources/today_item.reg),
+// and the first-run registry data (demo.reg).
 #include "device.h"
 #include "log.h"
 #include "registry.h"
 #include "todaycmn.h"
+#include "platform/shell_windows.h"
 
 #define DEVICE_MARKER L"\\.tapshelf-device"
 
@@ -37,6 +39,25 @@ static void WriteTextFile(const wchar_t *path, const char *text)
     DWORD written;
     WriteFile(file, text, (DWORD)strlen(text), &written, NULL);
     CloseHandle(file);
+}
+
+// A device shortcut: "N#command", N the number of characters after the "#". Written once;
+// one that is there is left as it is.
+static void WriteShortcut(const std::wstring &path, const std::string &command)
+{
+    WriteTextFile(path.c_str(), (std::to_string(command.size()) + "#" + command).c_str());
+}
+
+// The Start menu, as a device's: its programs by shortcut, the games in a folder of their own.
+static void MakeStartMenu()
+{
+    const std::wstring programs = SHELL_START_MENU_PROGRAMS;
+    CreateDirectoryW(L"\\Windows\\Start Menu", NULL);
+    CreateDirectoryW(programs.c_str(), NULL);
+    CreateDirectoryW((programs + L"\\Games").c_str(), NULL);
+    WriteShortcut(programs + L"\\Clock.lnk", "\"\\Windows\\clock.exe\"");
+    WriteShortcut(programs + L"\\Notepad.lnk", "\"\\Windows\\notepad.exe\"");
+    WriteShortcut(programs + L"\\Games\\Minesweeper.lnk", "\"\\Windows\\winemine.exe\"");
 }
 
 static const char WELCOME_TEXT[] =
@@ -73,26 +94,10 @@ bool PrepareDeviceRoot(const std::wstring &drive)
         if (!Exists(target.c_str()))
             CopyFileW((std::wstring(system) + L"\\" + program).c_str(), target.c_str(), TRUE);
     }
+    MakeStartMenu();
     WriteTextFile(L"\\My Documents\\Welcome.txt", WELCOME_TEXT);
     HostLog(L"device: \\ = %ls%ls", root.c_str(), fresh ? L", folders made" : L"");
     return true;
-}
-
-// Documents open in a program, as on the device; Wine's prefix knows no ".txt".
-void EnsureDocumentAssociation()
-{
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L".txt", 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegCloseKey(key);
-        return;
-    }
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\.txt", 0, NULL, 0, KEY_WRITE, NULL, &key, NULL)
-        == ERROR_SUCCESS) {
-        const wchar_t type[] = L"txtfile";
-        RegSetValueExW(key, NULL, 0, REG_SZ, (const BYTE *)type, sizeof(type));
-        RegCloseKey(key);
-        HostLog(L"registry: .txt opens as txtfile");
-    }
 }
 
 // The next free Order among the items already listed.

@@ -5,8 +5,6 @@
 // Makes drive's root the current directory ("\") and fills it with the device's folders
 // when it is a root of ours. False when the drive is not mapped.
 bool PrepareDeviceRoot(const std::wstring &drive);
-// Documents open in a program, as on the device.
-void EnsureDocumentAssociation();
 // The Today item under test: its key under TODAY_ITEMS_KEY.
 #define TAPSHELF_ITEM_NAME L"Tapshelf"
 // Lists the library as Tapshelf's Today item, with the values the installer writes on the

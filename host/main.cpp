@@ -120,7 +120,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     if (!PrepareDeviceRoot(drive))
         return 2;
-    EnsureDocumentAssociation();
     RegisterTodayItem(dll);
     ApplyFirstRunRegistry();
 

@@ -12,6 +12,8 @@
 #define SHELL_TODAY_TITLE       L"Today"
 // File Explorer, which opens the folder named on its command line.
 #define SHELL_FILE_EXPLORER     L"fexplore.exe"
+// The Start menu: the shortcuts of this folder, a subfolder a submenu.
+#define SHELL_START_MENU_PROGRAMS L"\\Windows\\Start Menu\\Programs"
 
 // The window property SHInitDialog puts on a dialog that asked for the Done button:
 // the task bar shows "ok" for it and sends IDOK when it is tapped.

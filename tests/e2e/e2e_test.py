@@ -483,10 +483,14 @@ class Registry(E2ETest):
     def test_the_first_run_registers_the_item_and_writes_the_demo_list_and_the_device_folders(self):
         run = self.run_script('wait 100\n')
         values, _ = reg_query(ITEMS_KEY + '\\Tapshelf')
-        self.assertEqual(('REG_DWORD', '0x4'), values['Type'])
+        # The installer's registration, but for the library, which is the one built here.
+        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
+        with open(os.path.join(source, 'resources', 'today_item.reg'), encoding='utf-8') as reg:
+            numbers = re.findall(r'^"(\w+)"=dword:([0-9a-fA-F]{8})$', reg.read(), re.M)
+        self.assertTrue({'Type', 'Enabled', 'Options', 'Selectability'} <= {name for name, _ in numbers})
+        for name, value in numbers:
+            self.assertEqual(('REG_DWORD', hex(int(value, 16))), values[name], name)
         self.assertEqual(('REG_SZ', winpath(self.dll)), values['DLL'])
-        self.assertEqual(('REG_DWORD', '0x1'), values['Enabled'])
-        self.assertEqual(('REG_DWORD', '0x1'), values['Options'])
         _, names = reg_query(TAPSHELF_KEY + '\\FileList')
         self.assertEqual(5, len(names), names)
         files, indices = set(), set()
@@ -495,9 +499,11 @@ class Registry(E2ETest):
             files.add(entry['FileName'][1])
             indices.add(entry['Index'][1])
             self.assertEqual('REG_SZ', entry['CommnadLine'][0])
-        self.assertTrue({'\\', '\\My Documents', '\\Windows\\clock.exe'} <= files, files)
+        self.assertTrue({'\\', '\\My Documents', '\\Windows\\winemine.exe'} <= files, files)
         self.assertEqual({'0x0', '0x1', '0x2', '0x3', '0x4'}, indices)
-        for path in ('Windows/clock.exe', 'My Documents/Welcome.txt', 'Program Files', '.tapshelf-device'):
+        for path in ('Windows/winemine.exe', 'Windows/Start Menu/Programs/Notepad.lnk',
+                     'Windows/Start Menu/Programs/Games/Minesweeper.lnk', 'My Documents/Welcome.txt', 'Program Files',
+                     '.tapshelf-device'):
             self.assertTrue(os.path.exists(os.path.join(self.device, path)), path)
         self.assertEqual(1, len(run.lines('item Tapshelf: loaded')))
 
