@@ -426,8 +426,8 @@ static void ChooserMetrics()
         return CompareShuffleKeys((LPARAM)a, (LPARAM)b, 0) < 0;
     });
     const struct { const char *metric; int column; bool wanted; } kSorts[] = {
-        { "sort 10000 by name", COLUMN_NAME, byName },
-        { "sort 10000 by size", COLUMN_SIZE, bySize },
+        { "sort 10000 by name", CHOOSER_COLUMN_NAME, byName },
+        { "sort 10000 by size", CHOOSER_COLUMN_SIZE, bySize },
     };
     for (const auto &sort : kSorts) {
         if (!sort.wanted)

@@ -25,6 +25,9 @@ struct ChooserState {
     WCHAR ChosenName[TEXT_CAPACITY];  // the name box as read by the last OK
     FileRecord *FileRecords;          // one zero-filled LocalAlloc block, or NULL
     LONG FileRecordCount;
+    // The last header tap, kept for the process: a refresh (a move to another folder, or the
+    // next run) sorts by name ascending without touching them, so the next tap on the header
+    // tapped last reverses the direction stored here, not the name order shown.
     LONG SortColumn;                  // last column sorted by a header tap; -1 = none yet
     LONG SortDirection;               // +1 ascending, -1 descending; 0 = no tap yet
 };
@@ -40,11 +43,11 @@ extern ChooserState g_Chooser;
 #define UM_ITEMCHANGED  (WM_USER + 3)   // LVN_ITEMCHANGED from the list
 #define UM_LISTKEYDOWN  (WM_USER + 4)   // LVN_KEYDOWN; lParam: the NMLVKEYDOWN
 
-// List columns
-#define COLUMN_NAME 0
-#define COLUMN_TYPE 1
-#define COLUMN_SIZE 2
-#define COLUMN_DATE 3
+// List columns (sub-items)
+#define CHOOSER_COLUMN_NAME 0
+#define CHOOSER_COLUMN_TYPE 1
+#define CHOOSER_COLUMN_SIZE 2
+#define CHOOSER_COLUMN_DATE 3
 
 // Runs the chooser modally. result holds TEXT_CAPACITY code units. Returns 1 when a name
 // was chosen (result: CurrentFolder "\" ChosenName), 0 when cancelled, -1 when the dialog
@@ -56,9 +59,9 @@ INT_PTR CALLBACK FileChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 // unchanged, when the path would be longer than MAX_CHOOSER_PATH: a path is never cut.
 BOOL JoinChildPath(WCHAR *out, const WCHAR *folder, const WCHAR *name);
 
-// 1 when the child path of CurrentFolder and name is an existing folder. A name holding
-// a search wildcard is never a folder name.
-BOOL IsFolderName(const WCHAR *name);
+// 1 when the child path of folder and name is an existing folder. A name holding a search
+// wildcard is never a folder name.
+BOOL IsFolderName(const WCHAR *folder, const WCHAR *name);
 
 void FillPathCombo(HWND box, const WCHAR *folder);
 // The path of the path box's item lastIndex into output (TEXT_CAPACITY code units);

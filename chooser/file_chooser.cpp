@@ -1,8 +1,10 @@
 // The file chooser dialog (resource IDD_FILE_CHOOSER): walks the folder tree from
 // CurrentFolder and ends with a chosen name, or cancelled.
 #include "chooser/chooser.h"
-#include <shellapi.h>
 #include "dialogs/full_screen.h"
+#include "dialogs/own_dialog.h"
+#include "resources/texts.h"
+#include "today/icons.h"
 
 BOOL JoinChildPath(WCHAR *out, const WCHAR *folder, const WCHAR *name)
 {
@@ -17,10 +19,10 @@ static BOOL HasWildcard(const WCHAR *name)
     return wcschr(name, L'*') || wcschr(name, L'?');
 }
 
-BOOL IsFolderName(const WCHAR *name)
+BOOL IsFolderName(const WCHAR *folder, const WCHAR *name)
 {
     WCHAR path[TEXT_CAPACITY];
-    if (HasWildcard(name) || !JoinChildPath(path, g_Chooser.CurrentFolder, name))
+    if (HasWildcard(name) || !JoinChildPath(path, folder, name))
         return 0;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(path, &found);
@@ -84,9 +86,9 @@ static LONG SelectedRow(HWND dialog)
 static void RowName(HWND dialog, LONG row, WCHAR *name)
 {
     LVITEMW cell;
-    cell.iSubItem = COLUMN_NAME;
+    cell.iSubItem = CHOOSER_COLUMN_NAME;
     cell.pszText = name;
-    cell.cchTextMax = 255;
+    cell.cchTextMax = CONTROL_TEXT_CAPACITY;
     name[0] = 0;
     SendMessageW(List(dialog), LVM_GETITEMTEXTW, row, (LPARAM)&cell);
 }
@@ -97,7 +99,7 @@ static BOOL RowIsFolder(HWND dialog, LONG row, const WCHAR *name)
 {
     WCHAR child[TEXT_CAPACITY];
     if (JoinChildPath(child, g_Chooser.CurrentFolder, name))
-        return IsFolderName(name);
+        return IsFolderName(g_Chooser.CurrentFolder, name);
     LVITEMW item;
     item.mask = LVIF_PARAM;
     item.iItem = row;
@@ -121,10 +123,10 @@ static void EnterFolder(HWND dialog, const WCHAR *name)
 static void InsertColumns(HWND list)
 {
     static const struct { const WCHAR *text; int width; int format; } kColumns[] = {
-        { L"Name", 150, LVCFMT_LEFT },
-        { L"Type", 100, LVCFMT_LEFT },
-        { L"Size", 70, LVCFMT_RIGHT },
-        { L"Date", 150, LVCFMT_LEFT },
+        { STR_CHOOSER_COLUMN_NAME, 150, LVCFMT_LEFT },
+        { STR_CHOOSER_COLUMN_TYPE, 100, LVCFMT_LEFT },
+        { STR_CHOOSER_COLUMN_SIZE, 70, LVCFMT_RIGHT },
+        { STR_CHOOSER_COLUMN_DATE, 150, LVCFMT_LEFT },
     };
     for (int i = 0; i < 4; i++) {
         LVCOLUMNW column;
@@ -139,25 +141,20 @@ static void InsertColumns(HWND list)
 
 static INT_PTR OnInitDialog(HWND dialog, const WCHAR *initialName)
 {
-    InitFullScreenDialog(dialog, L"Select file");
+    InitFullScreenDialog(dialog, STR_CHOOSER_CAPTION);
     if (initialName)
         SendDlgItemMessageW(dialog, IDC_CHOOSER_NAME, WM_SETTEXT, 0, (LPARAM)initialName);
     SendDlgItemMessageW(dialog, IDC_CHOOSER_PATH, CB_SETEXTENDEDUI, 1, 0);
     HWND list = List(dialog);
     InsertColumns(list);
-
-    SHFILEINFOW info;
-    info.hIcon = NULL;
-    HIMAGELIST systemIcons = (HIMAGELIST)SHGetFileInfo(L"", 0, &info, sizeof(info),
-                                                        SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON);
-    if (info.hIcon)   // handed out with the list, not used
-        DestroyIcon(info.hIcon);
-    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)systemIcons);
+    SendMessageW(list, LVM_SETIMAGELIST, LVSIL_SMALL, (LPARAM)SystemImageList(TRUE));
     SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_ONECLICKACTIVATE);
     SendMessageW(dialog, UM_REFRESH, 0, 0);
     return TRUE;
 }
 
+// Lists CurrentFolder anew, sorted by name ascending (sort parameter 1) whatever the headers
+// sorted by before; the last header tap stays stored (see ChooserState).
 static INT_PTR OnRefresh(HWND dialog)
 {
     HWND list = List(dialog);
@@ -185,10 +182,11 @@ static void OnOk(HWND dialog)
             return;
         }
     }
-    SendDlgItemMessageW(dialog, IDC_CHOOSER_NAME, WM_GETTEXT, 255, (LPARAM)g_Chooser.ChosenName);
+    SendDlgItemMessageW(dialog, IDC_CHOOSER_NAME, WM_GETTEXT, CONTROL_TEXT_CAPACITY,
+                        (LPARAM)g_Chooser.ChosenName);
     if (!g_Chooser.ChosenName[0])
         return;
-    if (IsFolderName(g_Chooser.ChosenName)) {
+    if (IsFolderName(g_Chooser.CurrentFolder, g_Chooser.ChosenName)) {
         EnterFolder(dialog, g_Chooser.ChosenName);
         return;
     }
@@ -200,6 +198,10 @@ static void OnOk(HWND dialog)
     EndDialog(dialog, 1);
 }
 
+// Both ways out empty the list first: its rows point into the records that RunFileChooser
+// frees once the dialog has ended. Cancel also destroys the list at once, as it always has;
+// nothing needs that, and OK does without it: DialogBox destroys the dialog, and the list
+// with it, before it returns, and nothing in between reads the list.
 static void OnCancel(HWND dialog)
 {
     HWND list = List(dialog);
@@ -309,12 +311,7 @@ INT_PTR CALLBACK FileChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 INT_PTR RunFileChooser(HWND owner, HINSTANCE module, const WCHAR *initialName, WCHAR *result)
 {
     INT_PTR answer = -1;
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDD_FILE_CHOOSER), (LPCWSTR)RT_DIALOG);
-    // A loaded resource is its own address (the device has no LockResource).
-    HGLOBAL loaded = resource ? LoadResource(module, resource) : NULL;
-    if (loaded)
-        answer = DialogBoxIndirectParamW(module, (LPCDLGTEMPLATE)loaded, owner, FileChooserProc,
-                                         (LPARAM)initialName);
+    RunOwnDialog(module, IDD_FILE_CHOOSER, owner, FileChooserProc, (LPARAM)initialName, &answer);
     FreeFileRecords();
     // The OK decision let the dialog end only with a result that fits.
     if (answer == 1 && !JoinChildPath(result, g_Chooser.CurrentFolder, g_Chooser.ChosenName))

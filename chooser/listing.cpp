@@ -2,6 +2,7 @@
 // when the list asks for them, the sort comparison and the list's notifications.
 #include "chooser/chooser.h"
 #include <shellapi.h>
+#include "resources/texts.h"
 
 ChooserState g_Chooser = { L"", L"", NULL, 0, -1, 0 };
 
@@ -149,7 +150,7 @@ static void FormatSizeText(ULONGLONG size, WCHAR *text)
     int length = 0;
     while (count)
         text[length++] = digits[--count];
-    wcscpy(text + length, L" KB");
+    wcscpy(text + length, STR_KILOBYTES);
 }
 
 // The last-write time in the user's date and time formats: "<date> <time>".
@@ -178,26 +179,26 @@ void GetRecordDisplayInfo(LVITEMW *item)
         return;
     BOOL wantIcon = (item->mask & LVIF_IMAGE) != 0;
     BOOL wantText = (item->mask & LVIF_TEXT) != 0;
-    LookUpRecord(record, wantIcon, wantText && item->iSubItem == COLUMN_TYPE);
+    LookUpRecord(record, wantIcon, wantText && item->iSubItem == CHOOSER_COLUMN_TYPE);
     if (wantIcon)
         item->iImage = record->iconIndex;
     if (!wantText)
         return;
     WCHAR text[2 * 255 + 2];
     switch (item->iSubItem) {
-    case COLUMN_NAME:
+    case CHOOSER_COLUMN_NAME:
         CopyToListBuffer(item->pszText, item->cchTextMax, record->name);
         break;
-    case COLUMN_TYPE:
+    case CHOOSER_COLUMN_TYPE:
         CopyToListBuffer(item->pszText, item->cchTextMax, record->typeName);
         break;
-    case COLUMN_SIZE:
+    case CHOOSER_COLUMN_SIZE:
         if (record->isFile) {
             FormatSizeText(record->size, text);
             CopyToListBuffer(item->pszText, item->cchTextMax, text);
         }
         break;
-    case COLUMN_DATE:
+    case CHOOSER_COLUMN_DATE:
         FormatDateText(&record->lastWriteTime, text);
         CopyToListBuffer(item->pszText, item->cchTextMax, text);
         break;
@@ -216,16 +217,16 @@ int CALLBACK CompareFileRecords(LPARAM a, LPARAM b, LPARAM p)
         key = first->isFile - second->isFile;   // folders before files
     } else {
         switch (column) {
-        case COLUMN_NAME:
+        case CHOOSER_COLUMN_NAME:
             key = lstrcmpiW(first->name, second->name);
             break;
-        case COLUMN_TYPE:
+        case CHOOSER_COLUMN_TYPE:
             key = lstrcmpiW(first->typeName, second->typeName);
             break;
-        case COLUMN_SIZE:
+        case CHOOSER_COLUMN_SIZE:
             key = first->size < second->size ? -1 : first->size > second->size ? 1 : 0;
             break;
-        case COLUMN_DATE:
+        case CHOOSER_COLUMN_DATE:
             key = CompareFileTime(&first->lastWriteTime, &second->lastWriteTime);
             break;
         }
@@ -239,11 +240,11 @@ int CALLBACK CompareFileRecords(LPARAM a, LPARAM b, LPARAM p)
 // The comparison reads only the records: every row's type is fetched before sorting by it.
 static void FetchAllTypeNames(HWND list)
 {
-    WCHAR text[255];
+    WCHAR text[CONTROL_TEXT_CAPACITY];
     LVITEMW cell;
-    cell.iSubItem = COLUMN_TYPE;
+    cell.iSubItem = CHOOSER_COLUMN_TYPE;
     cell.pszText = text;
-    cell.cchTextMax = 255;
+    cell.cchTextMax = CONTROL_TEXT_CAPACITY;
     LONG rows = (LONG)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
     for (LONG i = 0; i < rows; i++)
         SendMessageW(list, LVM_GETITEMTEXTW, i, (LPARAM)&cell);
@@ -252,10 +253,10 @@ static void FetchAllTypeNames(HWND list)
 // A tap on a column header: a new column sorts ascending, the same column again reverses.
 static void OnHeaderTap(HWND list, int column)
 {
-    if (column < COLUMN_NAME || column > COLUMN_DATE)
+    if (column < CHOOSER_COLUMN_NAME || column > CHOOSER_COLUMN_DATE)
         return;
     SetCursor(LoadCursorW(NULL, IDC_WAIT));
-    if (column == COLUMN_TYPE)
+    if (column == CHOOSER_COLUMN_TYPE)
         FetchAllTypeNames(list);
     if (column != g_Chooser.SortColumn) {
         g_Chooser.SortColumn = column;

@@ -4,8 +4,8 @@
 #include "options/appearance_dialog.h"
 #include "chooser/chooser.h"
 #include "dialogs/full_screen.h"
-#include "options/rows.h"
 #include "resources/resource.h"
+#include "resources/texts.h"
 #include "today/item_state.h"
 
 struct NumberBox {
@@ -26,7 +26,7 @@ static const NumberBox kNumberBoxes[NUMBER_BOX_COUNT] = {
 
 static void OnInitDialog(HWND dialog)
 {
-    InitFullScreenDialog(dialog, L"Options");
+    InitFullScreenDialog(dialog, STR_APPEARANCE_CAPTION);
     DisplaySettings &s = g_Config.Settings;
     SendDlgItemMessageW(dialog, IDC_APPEARANCE_BITMAP, WM_SETTEXT, 0, (LPARAM)s.backbmpfile);
     SendDlgItemMessageW(dialog, IDC_APPEARANCE_STRETCH, BM_SETCHECK, (WPARAM)s.stretch_backbmp, 0);
@@ -47,7 +47,7 @@ static void OnDone(HWND dialog)
 {
     DisplaySettings &s = g_Config.Settings;
     s.backbmpfile[0] = 0;
-    SendDlgItemMessageW(dialog, IDC_APPEARANCE_BITMAP, WM_GETTEXT, ROW_TEXT_CAPACITY, (LPARAM)s.backbmpfile);
+    SendDlgItemMessageW(dialog, IDC_APPEARANCE_BITMAP, WM_GETTEXT, CONTROL_TEXT_CAPACITY, (LPARAM)s.backbmpfile);
     s.stretch_backbmp = CheckState(dialog, IDC_APPEARANCE_STRETCH);
     s.CtrlUpDown = CheckState(dialog, IDC_APPEARANCE_UPDOWN);
     for (int i = 0; i < NUMBER_BOX_COUNT; i++)
@@ -85,7 +85,7 @@ static void OnCommand(HWND dialog, WORD command, WORD notification)
     }
 }
 
-INT_PTR CALLBACK AppearanceDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK AppearanceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:

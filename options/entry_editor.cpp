@@ -9,12 +9,13 @@
 #include "dialogs/full_screen.h"
 #include "options/rows.h"
 #include "resources/resource.h"
+#include "resources/texts.h"
 #include "today/item_state.h"
 
 // The row being edited; -1 while a new entry is being added, until Done has inserted it.
 static LONG EditRow = -1;
 
-static const int kBoxes[COLUMN_COUNT] = { IDC_EDITOR_NAME, IDC_EDITOR_FILE_PATH, IDC_EDITOR_COMMAND_LINE };
+static const int kBoxes[OPTIONS_COLUMN_COUNT] = { IDC_EDITOR_NAME, IDC_EDITOR_FILE_PATH, IDC_EDITOR_COMMAND_LINE };
 
 // The options dialog's rows: control IDC_OPTIONS_LIST of the editor's owner.
 static HWND OwnerRows(HWND dialog)
@@ -25,17 +26,17 @@ static HWND OwnerRows(HWND dialog)
 static void ReadBox(HWND dialog, int box, WCHAR *text)
 {
     text[0] = 0;
-    SendDlgItemMessageW(dialog, box, WM_GETTEXT, ROW_TEXT_CAPACITY, (LPARAM)text);
+    SendDlgItemMessageW(dialog, box, WM_GETTEXT, CONTROL_TEXT_CAPACITY, (LPARAM)text);
 }
 
 static void OnInitDialog(HWND dialog, LPARAM start)
 {
-    InitFullScreenDialog(dialog, L"File");
+    InitFullScreenDialog(dialog, STR_EDITOR_CAPTION);
     EditRow = (LONG)start;
     if (EditRow < 0)
         return;
     HWND rows = OwnerRows(dialog);
-    for (int column = 0; column < COLUMN_COUNT; column++) {
+    for (int column = 0; column < OPTIONS_COLUMN_COUNT; column++) {
         WCHAR text[TEXT_CAPACITY];
         GetRowText(rows, EditRow, column, text);
         SendDlgItemMessageW(dialog, kBoxes[column], WM_SETTEXT, 0, (LPARAM)text);
@@ -50,7 +51,7 @@ static const WCHAR *ClashingName(HWND rows, const WCHAR *name, WCHAR *other)
     for (int row = 0; row < count; row++) {
         if (row == EditRow)
             continue;
-        GetRowText(rows, row, COLUMN_NAME, other);
+        GetRowText(rows, row, OPTIONS_COLUMN_NAME, other);
         if (SameKeyName(name, other))
             return other;
     }
@@ -83,10 +84,10 @@ static void OnDone(HWND dialog)
             return;
         }
     } else {
-        SetRowText(rows, EditRow, COLUMN_NAME, name);
+        SetRowText(rows, EditRow, OPTIONS_COLUMN_NAME, name);
     }
-    SetRowText(rows, EditRow, COLUMN_FILE_PATH, path);
-    SetRowText(rows, EditRow, COLUMN_COMMAND_LINE, commandLine);
+    SetRowText(rows, EditRow, OPTIONS_COLUMN_FILE_PATH, path);
+    SetRowText(rows, EditRow, OPTIONS_COLUMN_COMMAND_LINE, commandLine);
     EndDialog(dialog, 1);
 }
 
@@ -135,7 +136,7 @@ static void OnCommand(HWND dialog, WORD command, WORD notification)
     }
 }
 
-INT_PTR CALLBACK EntryEditorDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK EntryEditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG:

@@ -4,4 +4,4 @@
 #pragma once
 #include <windows.h>
 
-INT_PTR CALLBACK EntryEditorDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK EntryEditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

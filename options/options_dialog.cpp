@@ -4,12 +4,13 @@
 // without storing anything. There is no cancel.
 #include "options/options_dialog.h"
 #include "dialogs/full_screen.h"
-#include <shellapi.h>
+#include "dialogs/own_dialog.h"
 #include <aygshell.h>
 #include "options/appearance_dialog.h"
 #include "options/entry_editor.h"
 #include "options/rows.h"
 #include "resources/resource.h"
+#include "resources/texts.h"
 #include "store/store.h"
 #include "today/icons.h"
 #include "today/item_state.h"
@@ -19,10 +20,10 @@ struct ColumnHeader {
     int width;
 };
 
-static const ColumnHeader kColumns[COLUMN_COUNT] = {
-    { L"Name", 150 },
-    { L"File path", 150 },
-    { L"Command line", 100 },
+static const ColumnHeader kColumns[OPTIONS_COLUMN_COUNT] = {
+    { STR_OPTIONS_COLUMN_NAME, 150 },
+    { STR_OPTIONS_COLUMN_FILE_PATH, 150 },
+    { STR_OPTIONS_COLUMN_COMMAND_LINE, 100 },
 };
 
 static HWND RowList(HWND dialog)
@@ -55,19 +56,14 @@ static void RebuildRowIcons(HWND list)
     }
     ImageList_SetBkColor(icons, GetSysColor(COLOR_WINDOW));
 
-    SHFILEINFOW info;
-    info.hIcon = NULL;
-    HIMAGELIST systemList = (HIMAGELIST)SHGetFileInfo(L"", 0, &info, sizeof(info),
-                                                       SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON);
-    if (info.hIcon)
-        DestroyIcon(info.hIcon);
+    HIMAGELIST systemList = SystemImageList(TRUE);
     if (!systemList)
         return;
 
     int rows = RowCount(list);
     for (int row = 0; row < rows; row++) {
-        WCHAR path[ROW_TEXT_CAPACITY];
-        GetRowText(list, row, COLUMN_FILE_PATH, path);
+        WCHAR path[CONTROL_TEXT_CAPACITY];
+        GetRowText(list, row, OPTIONS_COLUMN_FILE_PATH, path);
         AddEntryIcon(icons, systemList, path);
         LVITEMW item;
         item.mask = LVIF_IMAGE;
@@ -83,9 +79,9 @@ static void RebuildRowIcons(HWND list)
 // image, then selects, focuses and shows it. Other rows keep their states.
 static void MoveRow(HWND list, int row, int delta, int columns)
 {
-    WCHAR texts[COLUMN_COUNT][ROW_TEXT_CAPACITY] = {};
-    if (columns > COLUMN_COUNT)
-        columns = COLUMN_COUNT;
+    WCHAR texts[OPTIONS_COLUMN_COUNT][CONTROL_TEXT_CAPACITY] = {};
+    if (columns > OPTIONS_COLUMN_COUNT)
+        columns = OPTIONS_COLUMN_COUNT;
     for (int column = 0; column < columns; column++)
         GetRowText(list, row, column, texts[column]);
     LVITEMW item;
@@ -107,30 +103,15 @@ static void MoveRow(HWND list, int row, int delta, int columns)
     SendMessageW(list, LVM_ENSUREVISIBLE, (WPARAM)target, 1);
 }
 
-// Runs a dialog from one of the library's own templates, modally and owned by `owner`.
-// FALSE, and nothing shown, when the library carries no such template.
-static BOOL RunOwnDialog(HWND owner, int templateId, DLGPROC procedure, LPARAM start)
-{
-    HRSRC found = FindResourceW(g_Item.ModuleHandle, MAKEINTRESOURCEW(templateId), (LPCWSTR)RT_DIALOG);
-    if (!found)
-        return FALSE;
-    // The device's LoadResource answers the template's address.
-    LPCDLGTEMPLATE dialogTemplate = (LPCDLGTEMPLATE)LoadResource(g_Item.ModuleHandle, found);
-    if (!dialogTemplate)
-        return FALSE;
-    DialogBoxIndirectParamW(g_Item.ModuleHandle, dialogTemplate, owner, procedure, start);
-    return TRUE;
-}
-
 static void OnInitDialog(HWND dialog)
 {
-    InitFullScreenDialog(dialog, L"Tapshelf");
+    InitFullScreenDialog(dialog, STR_OPTIONS_CAPTION);
 
     LoadDisplaySettings();
     LoadLaunchList();
 
     HWND list = RowList(dialog);
-    for (int column = 0; column < COLUMN_COUNT; column++) {
+    for (int column = 0; column < OPTIONS_COLUMN_COUNT; column++) {
         LVCOLUMNW header;
         header.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
         header.fmt = LVCFMT_LEFT;
@@ -144,8 +125,8 @@ static void OnInitDialog(HWND dialog)
         int row = InsertRow(list, RowCount(list), entry->Name, 0);
         if (row < 0)
             continue;
-        SetRowText(list, row, COLUMN_FILE_PATH, entry->FileName);
-        SetRowText(list, row, COLUMN_COMMAND_LINE, entry->CommandLine);
+        SetRowText(list, row, OPTIONS_COLUMN_FILE_PATH, entry->FileName);
+        SetRowText(list, row, OPTIONS_COLUMN_COMMAND_LINE, entry->CommandLine);
     }
     RebuildRowIcons(list);
 }
@@ -179,9 +160,9 @@ static void OnDone(HWND dialog)
             return;
     }
     for (int row = 0; row < rows; row++) {
-        GetRowText(list, row, COLUMN_NAME, entries[row].Name);
-        GetRowText(list, row, COLUMN_FILE_PATH, entries[row].FileName);
-        GetRowText(list, row, COLUMN_COMMAND_LINE, entries[row].CommandLine);
+        GetRowText(list, row, OPTIONS_COLUMN_NAME, entries[row].Name);
+        GetRowText(list, row, OPTIONS_COLUMN_FILE_PATH, entries[row].FileName);
+        GetRowText(list, row, OPTIONS_COLUMN_COMMAND_LINE, entries[row].CommandLine);
         entries[row].Index = row;
     }
     int refused = RefuseUnstorableEntry(dialog, entries, rows);
@@ -207,7 +188,7 @@ static void OnDone(HWND dialog)
 
 static void OnAdd(HWND dialog)
 {
-    if (!RunOwnDialog(dialog, IDD_ENTRY_EDITOR, EntryEditorDialog, -1))
+    if (!RunOwnDialog(g_Item.ModuleHandle, IDD_ENTRY_EDITOR, dialog, EntryEditorDialogProc, -1, NULL))
         return;
     RebuildRowIcons(RowList(dialog));
     SHSipPreference(dialog, SIP_DOWN);
@@ -220,7 +201,7 @@ static void OnEdit(HWND dialog)
     int row = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_FOCUSED | LVNI_SELECTED);
     if (row < 0)
         return;
-    if (!RunOwnDialog(dialog, IDD_ENTRY_EDITOR, EntryEditorDialog, row))
+    if (!RunOwnDialog(g_Item.ModuleHandle, IDD_ENTRY_EDITOR, dialog, EntryEditorDialogProc, row, NULL))
         return;
     RebuildRowIcons(list);
     SHSipPreference(dialog, SIP_DOWN);
@@ -232,7 +213,7 @@ static void OnDelete(HWND dialog)
     HWND list = RowList(dialog);
     if (SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
         return;
-    if (MessageBoxW(dialog, L"Delete select item?", L"Delete", MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MessageBoxW(dialog, STR_DELETE_QUESTION, STR_DELETE_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     for (;;) {
         int row = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
@@ -248,19 +229,19 @@ static void OnMove(HWND dialog, int delta)
     int row = (int)SendMessageW(list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED);
     if (row < 0 || row + delta < 0 || row + delta >= RowCount(list))
         return;
-    MoveRow(list, row, delta, COLUMN_COUNT);
+    MoveRow(list, row, delta, OPTIONS_COLUMN_COUNT);
 }
 
 // Two questions, each answered on its own, then the dialog closes without storing the rows.
 static void OnUninstall(HWND dialog)
 {
-    if (MessageBoxW(dialog, L"Delete Tapshelf information?", L"Uninstall", MB_YESNO | MB_ICONHAND) == IDYES) {
+    if (MessageBoxW(dialog, STR_UNINSTALL_SETTINGS_QUESTION, STR_UNINSTALL_CAPTION, MB_YESNO | MB_ICONHAND) == IDYES) {
         DeleteLaunchListKeys();
         RegDeleteKeyW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH);
     }
-    if (MessageBoxW(dialog, L"Delete today information?", L"Uninstall", MB_YESNO | MB_ICONHAND) == IDYES) {
+    if (MessageBoxW(dialog, STR_UNINSTALL_TODAY_QUESTION, STR_UNINSTALL_CAPTION, MB_YESNO | MB_ICONHAND) == IDYES) {
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY_PATH);
-        MessageBoxW(dialog, L"Information was deleted. Please uninstall.", L"Info", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(dialog, STR_UNINSTALL_DONE, STR_UNINSTALL_DONE_CAPTION, MB_OK | MB_ICONINFORMATION);
     }
     EndDialog(dialog, 1);
 }
@@ -268,7 +249,7 @@ static void OnUninstall(HWND dialog)
 // The appearance dialog changes the settings in memory only; Done stores them.
 static void OnAppearance(HWND dialog)
 {
-    if (!RunOwnDialog(dialog, IDD_APPEARANCE, AppearanceDialog, 0))
+    if (!RunOwnDialog(g_Item.ModuleHandle, IDD_APPEARANCE, dialog, AppearanceDialogProc, 0, NULL))
         return;
     SHSipPreference(dialog, SIP_DOWN);
 }

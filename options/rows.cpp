@@ -1,5 +1,7 @@
 #include "options/rows.h"
 #include <wchar.h>
+#include "resources/texts.h"
+#include "store/store.h"
 
 int RowCount(HWND list)
 {
@@ -12,7 +14,7 @@ void GetRowText(HWND list, int row, int column, WCHAR *text)
     LVITEMW item;
     item.iSubItem = column;
     item.pszText = text;
-    item.cchTextMax = ROW_TEXT_CAPACITY;
+    item.cchTextMax = CONTROL_TEXT_CAPACITY;
     SendMessageW(list, LVM_GETITEMTEXTW, (WPARAM)row, (LPARAM)&item);
 }
 
@@ -45,7 +47,7 @@ static WCHAR UpperCase(WCHAR c)
 
 BOOL SameKeyName(const WCHAR *a, const WCHAR *b)
 {
-    for (int i = 0; i < ROW_TEXT_CAPACITY - 1; i++) {
+    for (int i = 0; i < CONTROL_TEXT_CAPACITY - 1; i++) {
         WCHAR x = a[i], y = b[i];
         if (x != y && (!x || !y || UpperCase(x) != UpperCase(y)))
             return FALSE;
@@ -57,16 +59,16 @@ BOOL SameKeyName(const WCHAR *a, const WCHAR *b)
 
 BOOL RefuseEntryName(HWND owner, const WCHAR *name, const WCHAR *clash)
 {
-    WCHAR message[2 * ROW_TEXT_CAPACITY + 100];
-    if (!name[0])
-        wcscpy(message, L"An entry without a name cannot be saved.");
-    else if (wcschr(name, L'\\'))
-        wsprintfW(message, L"\"%.254s\" cannot be saved: a name cannot contain \"\\\".", name);
+    WCHAR message[2 * CONTROL_TEXT_CAPACITY + 100];
+    EntryNameFault fault = CheckEntryName(name);
+    if (fault == ENTRY_NAME_EMPTY)
+        wcscpy(message, STR_NAME_EMPTY);
+    else if (fault == ENTRY_NAME_HOLDS_PATH)
+        wsprintfW(message, STR_NAME_PATH, name);
     else if (clash)
-        wsprintfW(message, L"\"%.254s\" cannot be saved beside \"%.254s\": names must differ in more than letter case.",
-                  name, clash);
+        wsprintfW(message, STR_NAME_CLASH, name, clash);
     else
         return FALSE;
-    MessageBoxW(owner, message, L"Tapshelf", MB_OK | MB_ICONEXCLAMATION);
+    MessageBoxW(owner, message, STR_NAME_CAPTION, MB_OK | MB_ICONEXCLAMATION);
     return TRUE;
 }

@@ -6,6 +6,10 @@
 
 #define TEXT_CAPACITY 256   // code units of every text field, terminator included
 
+// A text passed through a dialog control or a list view cell: 255 code units with the
+// terminator, so at most 254 characters of a field pass the dialogs.
+#define CONTROL_TEXT_CAPACITY 255
+
 // ---- Where and under which names the registry keeps it (HKEY_CURRENT_USER)
 //   Software\Tapshelf                  the eleven appearance values
 //   Software\Tapshelf\FileList         no values; one subkey per launch entry

@@ -2,7 +2,9 @@
 #include <stdlib.h>
 #include "store/store.h"
 
-static HKEY OpenKey(const WCHAR *path)
+// Opens a key of the current user with full access, creating it, and any missing key on its
+// path, when it does not exist: loading makes the keys too.
+static HKEY CreateKeyWithFullAccess(const WCHAR *path)
 {
     HKEY key = NULL;
     DWORD disposition;
@@ -63,7 +65,7 @@ static void FormEntryKeyPath(WCHAR *path, const WCHAR *name)
 
 void LoadDisplaySettings(void)
 {
-    HKEY key = OpenKey(SETTINGS_KEY_PATH);
+    HKEY key = CreateKeyWithFullAccess(SETTINGS_KEY_PATH);
     if (!key)
         return;
     ReadString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
@@ -74,7 +76,7 @@ void LoadDisplaySettings(void)
 
 void SaveDisplaySettings(void)
 {
-    HKEY key = OpenKey(SETTINGS_KEY_PATH);
+    HKEY key = CreateKeyWithFullAccess(SETTINGS_KEY_PATH);
     if (!key)
         return;
     WriteString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
@@ -107,7 +109,7 @@ static void ReadEntry(HKEY listKey, DWORD i, LaunchEntry *entry)
     }
     WCHAR path[ENTRY_KEY_PATH_CAPACITY];
     FormEntryKeyPath(path, entry->Name);
-    HKEY key = OpenKey(path);
+    HKEY key = CreateKeyWithFullAccess(path);
     if (!key)
         return;
     if (!ReadString(key, VALUE_FILE_NAME, entry->FileName))
@@ -122,7 +124,7 @@ static void ReadEntry(HKEY listKey, DWORD i, LaunchEntry *entry)
 void LoadLaunchList(void)
 {
     FreeLaunchList();
-    HKEY listKey = OpenKey(LIST_KEY_PATH);
+    HKEY listKey = CreateKeyWithFullAccess(LIST_KEY_PATH);
     if (!listKey)
         return;
     DWORD count = 0;
@@ -150,7 +152,7 @@ void LoadLaunchList(void)
 
 void DeleteLaunchListKeys(void)
 {
-    HKEY listKey = OpenKey(LIST_KEY_PATH);
+    HKEY listKey = CreateKeyWithFullAccess(LIST_KEY_PATH);
     if (listKey) {
         DWORD count = 0;
         if (RegQueryInfoKeyW(listKey, NULL, NULL, NULL, &count, NULL, NULL, NULL, NULL, NULL, NULL,
@@ -171,9 +173,18 @@ void DeleteLaunchListKeys(void)
     RegDeleteKeyW(HKEY_CURRENT_USER, LIST_KEY_PATH);
 }
 
+EntryNameFault CheckEntryName(const WCHAR *name)
+{
+    if (!name || !name[0])
+        return ENTRY_NAME_EMPTY;
+    if (wcschr(name, L'\\'))
+        return ENTRY_NAME_HOLDS_PATH;
+    return ENTRY_NAME_STORABLE;
+}
+
 BOOL IsStorableEntryName(const WCHAR *name)
 {
-    return name && name[0] && !wcschr(name, L'\\');
+    return CheckEntryName(name) == ENTRY_NAME_STORABLE;
 }
 
 void SaveLaunchList(void)
@@ -185,7 +196,7 @@ void SaveLaunchList(void)
             continue;
         WCHAR path[ENTRY_KEY_PATH_CAPACITY];
         FormEntryKeyPath(path, entry->Name);
-        HKEY key = OpenKey(path);
+        HKEY key = CreateKeyWithFullAccess(path);
         if (!key)
             continue;
         WriteString(key, VALUE_FILE_NAME, entry->FileName);

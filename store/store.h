@@ -14,6 +14,13 @@ void DeleteLaunchListKeys(void);
 // Frees the launch list block and empties the list.
 void FreeLaunchList(void);
 
-// TRUE when a name can name an entry's subkey: not empty (that would be the list key
-// itself) and without "\\" (that would be a path of nested keys).
+// The one rule for a name that can name an entry's subkey: CheckEntryName says what is wrong
+// with a name, ENTRY_NAME_STORABLE when nothing is.
+enum EntryNameFault {
+    ENTRY_NAME_STORABLE,
+    ENTRY_NAME_EMPTY,        // empty or none: that would be the list key itself
+    ENTRY_NAME_HOLDS_PATH    // holds "\\": that would be a path of nested keys
+};
+EntryNameFault CheckEntryName(const WCHAR *name);
+// TRUE when CheckEntryName finds nothing wrong with name.
 BOOL IsStorableEntryName(const WCHAR *name);

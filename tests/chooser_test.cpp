@@ -58,7 +58,7 @@ void MakeFile(const std::wstring &path, ULONGLONG size = 0, WORD year = 0)
 HINSTANCE Module() { return GetModuleHandleW(NULL); }   // the tests carry the library's resources
 
 
-std::vector<std::wstring> ColumnTexts(HWND list, int column = COLUMN_NAME)
+std::vector<std::wstring> ColumnTexts(HWND list, int column = CHOOSER_COLUMN_NAME)
 {
     std::vector<std::wstring> texts;
     int rows = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
@@ -186,12 +186,12 @@ TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
         EXPECT_EQ(L'\0', g_Chooser.FileRecords[i].typeName[0]);
     }
     for (const auto &s : kSizes)
-        EXPECT_EQ(s.text, CellText(list, RowOf(list, s.name), COLUMN_SIZE)) << Narrow(s.name);
+        EXPECT_EQ(s.text, CellText(list, RowOf(list, s.name), CHOOSER_COLUMN_SIZE)) << Narrow(s.name);
 
     // A folder: empty Size, a Date in the user's formats, the shell's folder type and icon.
     int sub = RowOf(list, L"sub");
     ASSERT_GE(sub, 0);
-    EXPECT_EQ(L"", CellText(list, sub, COLUMN_SIZE));
+    EXPECT_EQ(L"", CellText(list, sub, CHOOSER_COLUMN_SIZE));
     const FileRecord *record = RecordOf(list, sub);
     SYSTEMTIME st;
     FileTimeToSystemTime(&record->lastWriteTime, &st);
@@ -199,12 +199,12 @@ TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
     WCHAR date[255], clock[255];
     GetDateFormatW(LOCALE_USER_DEFAULT, 0, &st, NULL, date, 255);
     GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, NULL, clock, 255);
-    EXPECT_EQ(std::wstring(date) + L" " + clock, CellText(list, sub, COLUMN_DATE));
+    EXPECT_EQ(std::wstring(date) + L" " + clock, CellText(list, sub, CHOOSER_COLUMN_DATE));
     EXPECT_EQ(-1, record->iconIndex) << "a Type or Date text fetches no icon";
     SHFILEINFOW expected = {};
     SHGetFileInfoW((L"T:" + folder + L"\\sub").c_str(), 0, &expected, sizeof(expected),
                    SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
-    EXPECT_EQ(expected.szTypeName, CellText(list, sub, COLUMN_TYPE));
+    EXPECT_EQ(expected.szTypeName, CellText(list, sub, CHOOSER_COLUMN_TYPE));
     LVITEMW image = {};
     image.mask = LVIF_IMAGE;
     image.iItem = sub;
@@ -226,17 +226,17 @@ TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
         image.iImage = 12345;
         SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&image);
         EXPECT_EQ(name[4] ? genericFile.iIcon : genericFolder.iIcon, image.iImage) << Narrow(name);
-        EXPECT_EQ(L"", CellText(list, row, COLUMN_TYPE)) << Narrow(name);
+        EXPECT_EQ(L"", CellText(list, row, CHOOSER_COLUMN_TYPE)) << Narrow(name);
     }
 
     // Texts longer than the list's buffer are cut to it and terminated.
-    EXPECT_EQ(L"s102", CellText(list, RowOf(list, L"s1024.bin"), COLUMN_NAME, 5));
-    EXPECT_EQ(L"524", CellText(list, RowOf(list, L"s5g.bin"), COLUMN_SIZE, 4));
+    EXPECT_EQ(L"s102", CellText(list, RowOf(list, L"s1024.bin"), CHOOSER_COLUMN_NAME, 5));
+    EXPECT_EQ(L"524", CellText(list, RowOf(list, L"s5g.bin"), CHOOSER_COLUMN_SIZE, 4));
     WCHAR small[8];
     wmemset(small, L'#', 8);
     LVITEMW ask = {};
     ask.mask = LVIF_TEXT;
-    ask.iSubItem = COLUMN_DATE;
+    ask.iSubItem = CHOOSER_COLUMN_DATE;
     ask.pszText = small;
     ask.cchTextMax = 3;
     ask.lParam = (LPARAM)record;
@@ -263,7 +263,7 @@ TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
     EXPECT_FALSE(Has(root, L".") || Has(root, L".."));
     SHFILEINFOW tests = {};
     SHGetFileInfoW(L"T:\\tests", 0, &tests, sizeof(tests), SHGFI_TYPENAME);
-    EXPECT_EQ(tests.szTypeName, CellText(list, RowOf(list, L"tests"), COLUMN_TYPE));
+    EXPECT_EQ(tests.szTypeName, CellText(list, RowOf(list, L"tests"), CHOOSER_COLUMN_TYPE));
 }
 
 // A device shortcut's row shows its target's icon and type (the type of what it starts);
@@ -293,7 +293,7 @@ TEST(ChooserList, ShortcutRowsShowTheirTargetsIconAndType)
                            SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
         int row = RowOf(chooser.list, shortcut.name);
         ASSERT_GE(row, 0) << Narrow(shortcut.name);
-        EXPECT_EQ(expected.szTypeName, CellText(chooser.list, row, COLUMN_TYPE)) << Narrow(shortcut.name);
+        EXPECT_EQ(expected.szTypeName, CellText(chooser.list, row, CHOOSER_COLUMN_TYPE)) << Narrow(shortcut.name);
         LVITEMW image = {};
         image.mask = LVIF_IMAGE;
         image.iItem = row;
@@ -399,30 +399,30 @@ TEST(ChooserSort, HeaderTapsPutFoldersFirstAscendingAndKeepTheirStateAcrossFolde
         EXPECT_EQ(byName, chooser.Names()) << "the refresh sorts by name";
         EXPECT_EQ(-1, g_Chooser.SortColumn);
 
-        chooser.TapHeader(COLUMN_NAME);
+        chooser.TapHeader(CHOOSER_COLUMN_NAME);
         EXPECT_EQ(byName, chooser.Names()) << "first tap: ascending";
-        chooser.TapHeader(COLUMN_NAME);
+        chooser.TapHeader(CHOOSER_COLUMN_NAME);
         expectOrder(chooser.Names(), { L"Beta", L"alpha" }, { L"c.zzc", L"b.zza", L"a.zzb" }, false,
                     "second tap: descending, files first");
-        chooser.TapHeader(COLUMN_NAME);
+        chooser.TapHeader(CHOOSER_COLUMN_NAME);
         EXPECT_EQ(byName, chooser.Names()) << "third tap: ascending again";
 
-        chooser.TapHeader(COLUMN_SIZE);
+        chooser.TapHeader(CHOOSER_COLUMN_SIZE);
         expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"a.zzb", L"c.zzc", L"b.zza" }, true,
                     "size ascending, sizes beyond 2 GiB whole");
-        chooser.TapHeader(COLUMN_SIZE);
+        chooser.TapHeader(CHOOSER_COLUMN_SIZE);
         expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"c.zzc", L"a.zzb" }, false,
                     "size descending");
-        chooser.TapHeader(COLUMN_DATE);
+        chooser.TapHeader(CHOOSER_COLUMN_DATE);
         EXPECT_EQ((Names{ L"Beta", L"alpha", L"c.zzc", L"b.zza", L"a.zzb" }), chooser.Names()) << "date";
 
         // The dialog was never shown: no row has fetched its type before this tap.
         for (int i = 0; i < g_Chooser.FileRecordCount; i++)
             EXPECT_EQ(L'\0', g_Chooser.FileRecords[i].typeName[0]);
-        chooser.TapHeader(COLUMN_TYPE);
+        chooser.TapHeader(CHOOSER_COLUMN_TYPE);
         expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"a.zzb", L"c.zzc" }, true,
                     "type ascending by the shell's descriptions");
-        EXPECT_EQ(COLUMN_TYPE, g_Chooser.SortColumn);
+        EXPECT_EQ(CHOOSER_COLUMN_TYPE, g_Chooser.SortColumn);
         EXPECT_EQ(1, g_Chooser.SortDirection);
 
         // Another folder: listed by name, but the same header now reverses the stored state.
@@ -430,12 +430,12 @@ TEST(ChooserSort, HeaderTapsPutFoldersFirstAscendingAndKeepTheirStateAcrossFolde
         wcscpy(g_Chooser.CurrentFolder, folder.c_str());
         SendMessageW(chooser.dialog, UM_REFRESH, 0, 0);
         EXPECT_EQ(byName, chooser.Names());
-        chooser.TapHeader(COLUMN_TYPE);
+        chooser.TapHeader(CHOOSER_COLUMN_TYPE);
         expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"c.zzc", L"a.zzb", L"b.zza" }, false,
                     "type descending after a move");
     }
     OpenChooser nextRun(folder);
-    nextRun.TapHeader(COLUMN_TYPE);
+    nextRun.TapHeader(CHOOSER_COLUMN_TYPE);
     EXPECT_EQ(1, g_Chooser.SortDirection) << "the next run reverses the state again";
     expectOrder(nextRun.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"a.zzb", L"c.zzc" }, true,
                 "type ascending in the next run");
@@ -786,7 +786,7 @@ TEST(ChooserDialog, ShowsFoldersWithShellIconsAndFourColumnsOnTheDeviceScreen)
         for (int x = icon.left; x < icon.right; x++)
             differing += screen.Contains(x, y) && screen.At(x, y) != background;
     EXPECT_GT(differing, 20) << "a folder icon is drawn in the first row";
-    EXPECT_EQ(L"My Documents", CellText(chooser.list, 0, COLUMN_NAME));
+    EXPECT_EQ(L"My Documents", CellText(chooser.list, 0, CHOOSER_COLUMN_NAME));
     if (const char *path = getenv("TAPSHELF_SNAPSHOT")) {
         std::string p(path);
         EXPECT_TRUE(SavePng(screen, std::wstring(p.begin(), p.end()))) << path;

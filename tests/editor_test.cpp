@@ -344,7 +344,7 @@ TEST_F(EntryEditor, EditBoxesOfBothDialogsRaiseTheInputPanelWhileFocused)
 INT_PTR RunAppearance(DialogScript &script)
 {
     return script.Run([] {
-        return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_APPEARANCE), NULL, AppearanceDialog, 0);
+        return DialogBoxParamW(GetModuleHandleW(NULL), MAKEINTRESOURCEW(IDD_APPEARANCE), NULL, AppearanceDialogProc, 0);
     });
 }
 

@@ -2,6 +2,18 @@
 #include <shellapi.h>
 #include "resources/resource.h"
 
+HIMAGELIST SystemImageList(BOOL smallIcons)
+{
+    SHFILEINFOW info;
+    info.hIcon = NULL;
+    UINT flags = SHGFI_SYSICONINDEX | SHGFI_ICON | (smallIcons ? SHGFI_SMALLICON : 0);
+    HIMAGELIST list = (HIMAGELIST)SHGetFileInfo(L"", 0, &info, sizeof(info), flags);
+    // The lookup with SHGFI_ICON hands out an icon that nobody uses.
+    if (info.hIcon)
+        DestroyIcon(info.hIcon);
+    return list;
+}
+
 BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
 {
     int largeSize = GetSystemMetrics(SM_CXICON);
@@ -14,15 +26,9 @@ BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
     }
     BOOL useSmall = iconSize < average;
 
-    SHFILEINFOW info;
-    info.hIcon = NULL;
-    UINT flags = SHGFI_SYSICONINDEX | SHGFI_ICON | (useSmall ? SHGFI_SMALLICON : 0);
-    HIMAGELIST systemList = (HIMAGELIST)SHGetFileInfo(L"", 0, &info, sizeof(info), flags);
+    HIMAGELIST systemList = SystemImageList(useSmall);
     if (!systemList)
         return 0;
-    // The lookup with SHGFI_ICON hands out an icon we do not use.
-    if (info.hIcon)
-        DestroyIcon(info.hIcon);
 
     int cx = useSmall ? smallSize : largeSize;
     int initial = count > 0 ? (int)count : 0;

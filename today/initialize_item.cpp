@@ -29,7 +29,10 @@ extern "C" HWND InitializeCustomItem(TODAYLISTITEM *item, HWND parent)
     RegisterClassW(&wc);
 
     g_Item.FirstRefreshPending = 1;
-    // Starts off-screen with no area; the host places and sizes it.
+    // Visible from the start, but with no area and at (0x1001F, 0x1001F): off any screen, and
+    // past the 16 bits that a pen point's coordinates have, so nothing of it shows or takes a
+    // tap until the host places and sizes it, after asking for its height
+    // (WM_TODAYCUSTOM_QUERYREFRESHCACHE).
     return CreateWindowExW(0, ITEM_WINDOW_CLASS, ITEM_WINDOW_TITLE, WS_CHILD | WS_VISIBLE,
                            0x1001F, 0x1001F, 0, 0, parent, NULL, item->hinstDLL, NULL);
 }

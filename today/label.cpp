@@ -1,22 +1,13 @@
 #include "today/label.h"
 #include "today/item_state.h"
+#include "dialogs/own_dialog.h"
 #include "resources/resource.h"
 #include "platform/shell_windows.h"
 
 void CreateNameLabel(void)
 {
     HWND owner = FindWindowW(SHELL_TASKBAR_CLASS, NULL);
-    HRSRC resource = FindResourceW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDD_NAME_LABEL),
-                                   (LPCWSTR)RT_DIALOG);
-    if (!resource)
-        return;
-    // A loaded resource is its own address (the device has no LockResource).
-    HGLOBAL loaded = LoadResource(g_Item.ModuleHandle, resource);
-    if (!loaded)
-        return;
-    g_Item.NameLabel = CreateDialogIndirectParamW(g_Item.ModuleHandle,
-                                                   (LPCDLGTEMPLATE)loaded, owner,
-                                                   NameLabelProc, 0);
+    g_Item.NameLabel = CreateOwnDialog(g_Item.ModuleHandle, IDD_NAME_LABEL, owner, NameLabelProc, 0);
 }
 
 void DestroyNameLabel(void)
@@ -32,7 +23,7 @@ void HideNameLabel(void)
         ShowWindow(g_Item.NameLabel, SW_HIDE);
 }
 
-void ShowNameLabel(HWND itemWindow, LONG dx, LONG dy)
+void ShowNameLabel(HWND itemWindow, LONG anchorX, LONG anchorY)
 {
     HWND label = g_Item.NameLabel;
     if (!label || !DesignatesEntry(g_Item.HighlightedEntry))
@@ -44,10 +35,10 @@ void ShowNameLabel(HWND itemWindow, LONG dx, LONG dy)
     GetWindowRect(label, &own);
     LONG width = own.right - own.left;
     LONG height = own.bottom - own.top;
-    LONG x = item.left + dx - width - 2;
+    LONG x = item.left + anchorX - width - 2;
     if (x < 0)
         x = 0;
-    LONG y = item.top + dy - height - 2;
+    LONG y = item.top + anchorY - height - 2;
     if (y < 0)
         y = item.bottom;
     SetWindowPos(label, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);

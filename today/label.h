@@ -8,6 +8,6 @@ void HideNameLabel(void);
 
 // Shows the name of the highlighted entry with the label's bottom-right corner
 // 2 pixels left of and above the anchor (client coordinates of the item window).
-void ShowNameLabel(HWND itemWindow, LONG dx, LONG dy);
+void ShowNameLabel(HWND itemWindow, LONG anchorX, LONG anchorY);
 
 INT_PTR CALLBACK NameLabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
