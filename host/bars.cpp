@@ -20,6 +20,7 @@ HWND g_taskBar;
 HWND g_menuBar;
 static HWND g_home;
 static bool (*g_optionsEnabled)();
+static HWND g_panel;
 
 enum class TaskButton { None, Ok, Close };
 
@@ -57,6 +58,8 @@ void SetBarsHome(HWND home, bool (*optionsEnabled)())
     g_optionsEnabled = optionsEnabled;
 }
 
+void SetBarsInputPanel(HWND panel) { g_panel = panel; }
+
 bool IsOwnedByTaskBar(HWND window)
 {
     return window && g_taskBar && GetWindow(window, GW_OWNER) == g_taskBar;
@@ -69,12 +72,7 @@ static bool OurProcess(HWND window)
     return process == GetCurrentProcessId();
 }
 
-// The input panel of this process, when there is one.
-static HWND InputPanel()
-{
-    HWND panel = FindWindowW(SHELL_INPUT_PANEL_CLASS, NULL);
-    return panel && OurProcess(panel) ? panel : NULL;
-}
+static bool PanelIsUp() { return g_panel && IsWindowVisible(g_panel); }
 
 // The window the task bar speaks for: the foreground one, or the Today window when the
 // foreground is one of the screen's own parts (or nothing).
@@ -113,8 +111,7 @@ static MenuBarState ReadMenuBarState()
 {
     MenuBarState state;
     state.optionsEnabled = g_optionsEnabled && g_optionsEnabled();
-    HWND panel = InputPanel();
-    state.panelUp = panel && IsWindowVisible(panel);
+    state.panelUp = PanelIsUp();
     state.notice = g_notice;
     return state;
 }
@@ -132,9 +129,8 @@ static void RaiseTopmost(HWND window)
 void RaiseTopmostWindows()
 {
     RaiseTopmost(g_taskBar);
-    HWND panel = InputPanel();
-    if (panel && IsWindowVisible(panel))
-        RaiseTopmost(panel);
+    if (PanelIsUp())
+        RaiseTopmost(g_panel);
 }
 
 void RefreshBars()
@@ -171,17 +167,11 @@ static RECT KeyboardRect()
 
 bool MenuBarKeyboardRect(RECT *screen)
 {
-    if (!g_menuBar || !InputPanel())
+    if (!g_menuBar || !g_panel)
         return false;
     *screen = KeyboardRect();
     MapWindowPoints(g_menuBar, NULL, (POINT *)screen, 2);
     return true;
-}
-
-bool InputPanelIsUp()
-{
-    HWND panel = InputPanel();
-    return panel && IsWindowVisible(panel);
 }
 
 static RECT ButtonRect()
@@ -205,26 +195,6 @@ void ShowNotice(const std::wstring &text)
     if (g_menuBar)
         SetTimer(g_menuBar, NOTICE_TIMER, NOTICE_MS, NULL);
     RefreshBars();
-}
-
-// Top-level windows of this thread come in z-order, the topmost first.
-static BOOL CALLBACK FindDialogStep(HWND window, LPARAM data)
-{
-    WCHAR className[16] = L"";
-    GetClassNameW(window, className, 16);
-    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)
-        && !IsOwnedByTaskBar(window)) {
-        *(HWND *)data = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND FindOpenDialog()
-{
-    HWND found = NULL;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialogStep, (LPARAM)&found);
-    return found;
 }
 
 // ---- Painting
@@ -454,7 +424,7 @@ static void OnMenuBarTap(POINT point)
 {
     RECT keyboard = KeyboardRect();
     if (PtInRect(&keyboard, point)) {
-        bool up = InputPanelIsUp();
+        bool up = PanelIsUp();
         HostLog(L"soft key: input panel %ls", up ? L"down" : L"up");
         SHSipPreference(NULL, up ? SIP_DOWN : SIP_UP);
         RefreshBars();

@@ -1,57 +1,11 @@
-// Screenshots of the whole device screen, encoded as PNG by the platform's imaging
-// component (WIC).
+// Screenshots of the whole device screen as PNG files (png_writer).
 #include "capture.h"
 #include <windows.h>
 #include "log.h"
 #include "paths.h"
-#include <wincodec.h>
+#include "png_writer.h"
 
 std::wstring g_outDir;
-
-template <class T> static void Release(T *&object)
-{
-    if (object)
-        object->Release();
-    object = NULL;
-}
-
-static bool EncodePng(const std::wstring &path, int width, int height, const BYTE *bits, UINT stride,
-                      std::wstring *error)
-{
-    IWICImagingFactory *factory = NULL;
-    IWICStream *stream = NULL;
-    IWICBitmapEncoder *encoder = NULL;
-    IWICBitmapFrameEncode *frame = NULL;
-    IPropertyBag2 *properties = NULL;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  (void **)&factory);
-    const wchar_t *stage = L"imaging factory";
-    if (SUCCEEDED(hr)) { stage = L"stream"; hr = factory->CreateStream(&stream); }
-    if (SUCCEEDED(hr)) { stage = L"file"; hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE); }
-    if (SUCCEEDED(hr)) { stage = L"encoder"; hr = factory->CreateEncoder(GUID_ContainerFormatPng, NULL, &encoder); }
-    if (SUCCEEDED(hr)) hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
-    if (SUCCEEDED(hr)) { stage = L"frame"; hr = encoder->CreateNewFrame(&frame, &properties); }
-    if (SUCCEEDED(hr)) hr = frame->Initialize(properties);
-    if (SUCCEEDED(hr)) hr = frame->SetSize((UINT)width, (UINT)height);
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    if (SUCCEEDED(hr)) { stage = L"pixel format"; hr = frame->SetPixelFormat(&format); }
-    if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
-        hr = E_FAIL;
-    if (SUCCEEDED(hr)) { stage = L"pixels"; hr = frame->WritePixels((UINT)height, stride, stride * (UINT)height, (BYTE *)bits); }
-    if (SUCCEEDED(hr)) { stage = L"commit"; hr = frame->Commit(); }
-    if (SUCCEEDED(hr)) hr = encoder->Commit();
-    Release(properties);
-    Release(frame);
-    Release(encoder);
-    Release(stream);
-    Release(factory);
-    if (FAILED(hr) && error) {
-        wchar_t text[128];
-        wsprintfW(text, L"PNG encoding failed at the %s (0x%08lX)", stage, (unsigned long)hr);
-        *error = text;
-    }
-    return SUCCEEDED(hr);
-}
 
 bool SaveScreenPng(const std::wstring &path, std::wstring *error)
 {
@@ -78,7 +32,7 @@ bool SaveScreenPng(const std::wstring &path, std::wstring *error)
         BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT);
         GdiFlush();
         UINT stride = ((UINT)width * 3 + 3) & ~3u;
-        saved = EncodePng(path, width, height, (const BYTE *)bits, stride, error);
+        saved = WritePng(path, width, height, (const BYTE *)bits, stride, error);
         SelectObject(memory, old);
         DeleteObject(bitmap);
     } else if (error) {

@@ -73,6 +73,8 @@ static HFONT g_keyFont;
 
 static int PanelHeight() { return Scaled(kRows * kRowHeight); }
 
+bool InputPanelIsUp() { return g_inputPanel && IsWindowVisible(g_inputPanel); }
+
 // The key's rectangle in the panel's client coordinates.
 static RECT KeyRect(int row, int index)
 {
@@ -156,10 +158,10 @@ bool InputPanelKeysFor(wchar_t ch, std::vector<std::wstring> *keys)
 
 // ---- Typing
 
-static void PressKeyOf(HWND focus, UINT vk)
+void PostKeyPress(HWND target, UINT vk)
 {
-    PostMessageW(focus, WM_KEYDOWN, vk, 1);
-    PostMessageW(focus, WM_KEYUP, vk, 0xC0000001);
+    PostMessageW(target, WM_KEYDOWN, vk, 1);
+    PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
 }
 
 static void TypeKey(const PanelKey &key)
@@ -180,13 +182,13 @@ static void TypeKey(const PanelKey &key)
             PostMessageW(focus, WM_CHAR, VK_BACK, 1);
             break;
         case KeyKind::Enter:
-            PressKeyOf(focus, VK_RETURN);
+            PostKeyPress(focus, VK_RETURN);
             break;
         case KeyKind::Left:
-            PressKeyOf(focus, VK_LEFT);
+            PostKeyPress(focus, VK_LEFT);
             break;
         case KeyKind::Right:
-            PressKeyOf(focus, VK_RIGHT);
+            PostKeyPress(focus, VK_RIGHT);
             break;
         default:
             break;

@@ -9,6 +9,7 @@
 
 extern HWND g_inputPanel;
 HWND CreateInputPanel(HINSTANCE instance);
+bool InputPanelIsUp();
 
 // The keys that type ch, in the order they are tapped: {"shift", "q"} for 'Q', {"q"}
 // for 'q'. A key is named by what it types unshifted, or by its name: "shift",
@@ -17,3 +18,6 @@ bool InputPanelKeysFor(wchar_t ch, std::vector<std::wstring> *keys);
 bool InputPanelHasKey(const std::wstring &key);
 // The key's rectangle on the screen; false for a key the panel does not have.
 bool InputPanelKeyRect(const std::wstring &key, RECT *screen);
+
+// A key press as the device's keys give one: WM_KEYDOWN and WM_KEYUP posted to target.
+void PostKeyPress(HWND target, UINT vk);

@@ -5,7 +5,8 @@
 #include "messages.h"
 #include "registry.h"
 
-static HWND g_recreationTarget;
+static HWND g_today;
+static void (*g_recreate)();
 static int g_itemCalls;          // item code on the stack: a message to an item, its options
 static bool g_recreatePending;   // items to be made anew once that code has returned
 static WPARAM g_recreations;     // how often the items were made anew
@@ -16,29 +17,38 @@ static WPARAM g_recreations;     // how often the items were made anew
 
 ItemCall::ItemCall() { g_itemCalls++; }
 
+// A request that waited goes to the Today window with the count of re-creations so far
+// (and lParam 1); it is void once that count has moved on.
 ItemCall::~ItemCall()
 {
     if (--g_itemCalls == 0 && g_recreatePending) {
         g_recreatePending = false;
-        PostMessageW(g_recreationTarget, WM_HOST_RECREATE, g_recreations, 1);
+        PostMessageW(g_today, WM_HOST_RECREATE, g_recreations, 1);
     }
 }
 
-void SetRecreationTarget(HWND today) { g_recreationTarget = today; }
+// ---- Making the items anew
 
-bool DeferRecreation()
+void SetRecreation(HWND today, void (*recreate)())
 {
-    if (g_itemCalls <= 0)
-        return false;
-    if (!g_recreatePending)
-        HostLog(L"items: re-created once the item's call has returned");
-    g_recreatePending = true;
-    return true;
+    g_today = today;
+    g_recreate = recreate;
 }
 
-void CountRecreation() { g_recreations++; }
-
-bool RecreationIsCurrent(WPARAM count) { return count == g_recreations; }
+void RequestRecreation(WPARAM wParam, LPARAM lParam)
+{
+    if (lParam && wParam != g_recreations)
+        return;
+    if (g_itemCalls > 0) {
+        if (!g_recreatePending)
+            HostLog(L"items: re-created once the item's call has returned");
+        g_recreatePending = true;
+        return;
+    }
+    HostLog(L"items: re-created");
+    g_recreations++;
+    g_recreate();
+}
 
 // ---- Messages
 

@@ -49,11 +49,14 @@ struct ItemCall {
     ~ItemCall();
 };
 
-// The window that a deferred re-creation goes to, as WM_HOST_RECREATE with wParam the
-// re-creation count at deferral and lParam 1.
-void SetRecreationTarget(HWND today);
-// True when item code is on the stack: the re-creation is then made once it has returned.
-bool DeferRecreation();
-// Counts a re-creation that is made now; a deferred request of an earlier count is void.
-void CountRecreation();
-bool RecreationIsCurrent(WPARAM count);
+// ---- Making the items anew
+
+// The Today window: it makes the items anew with `recreate`, and hands each WM_HOST_RECREATE
+// it gets, with its parameters, to RequestRecreation.
+void SetRecreation(HWND today, void (*recreate)());
+// Makes the items anew: at once, or, while item code is on the stack, once it has returned.
+// A request that has to wait is posted to the Today window as WM_HOST_RECREATE with the
+// count of re-creations so far (wParam, and lParam 1), and is dropped when the items have
+// been made anew before it comes back. Other requests (the host's own, and the ones the
+// bars and the script post) carry 0, 0.
+void RequestRecreation(WPARAM wParam = 0, LPARAM lParam = 0);

@@ -59,6 +59,13 @@ static DWORD WINAPI Watchdog(LPVOID)
     return 0;
 }
 
+static void StartWatchdog(DWORD seconds)
+{
+    g_timeoutMs = seconds * 1000;
+    if (g_timeoutMs)
+        CloseHandle(CreateThread(NULL, 0, Watchdog, NULL, 0, NULL));
+}
+
 // The Options soft key works while the selected item has options and none are open.
 static bool OptionsKeyEnabled()
 {
@@ -71,87 +78,79 @@ static void Usage()
           "                     [--timeout SECONDS] [--stay]\n", stderr);
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
-    InitHostLog();
-    int argc = 0;
-    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::wstring drive = L"T:", dll, script, log;
+struct CommandLine {
+    std::wstring drive = L"T:";
+    std::wstring dll;
+    std::wstring script;
+    std::wstring log;
     DWORD timeoutSeconds = 0;
     bool stay = false;
+};
+
+// The command line's options (the output folder into g_outDir); false for one it does not know.
+static bool ReadCommandLine(CommandLine *options)
+{
+    int argc = 0;
+    LPWSTR *argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     g_outDir = ModuleFolder() + L"\\screenshots";
-    for (int i = 1; i < argc; i++) {
+    bool known = true;
+    for (int i = 1; i < argc && known; i++) {
         std::wstring arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == L"--device" && hasValue) drive = argv[++i];
-        else if (arg == L"--dll" && hasValue) dll = WindowsPath(argv[++i]);
-        else if (arg == L"--script" && hasValue) script = WindowsPath(argv[++i]);
+        if (arg == L"--device" && hasValue) options->drive = argv[++i];
+        else if (arg == L"--dll" && hasValue) options->dll = WindowsPath(argv[++i]);
+        else if (arg == L"--script" && hasValue) options->script = WindowsPath(argv[++i]);
         else if (arg == L"--out" && hasValue) g_outDir = WindowsPath(argv[++i]);
-        else if (arg == L"--log" && hasValue) log = WindowsPath(argv[++i]);
-        else if (arg == L"--timeout" && hasValue) timeoutSeconds = (DWORD)_wtoi(argv[++i]);
-        else if (arg == L"--stay") stay = true;
-        else { Usage(); return 2; }
+        else if (arg == L"--log" && hasValue) options->log = WindowsPath(argv[++i]);
+        else if (arg == L"--timeout" && hasValue) options->timeoutSeconds = (DWORD)_wtoi(argv[++i]);
+        else if (arg == L"--stay") options->stay = true;
+        else known = false;
     }
     LocalFree(argv);
     while (g_outDir.size() > 3 && g_outDir.back() == L'\\')
         g_outDir.pop_back();
-    if (drive.size() == 1)
-        drive += L":";
-    if (dll.empty())
-        dll = ModuleFolder() + L"\\tapshelf.dll";
+    if (options->drive.size() == 1)
+        options->drive += L":";
+    if (options->dll.empty())
+        options->dll = ModuleFolder() + L"\\tapshelf.dll";
+    return known;
+}
 
-    if (!log.empty())
-        OpenHostLog(log);
-    InitDeviceScreen();
-    HostLog(L"screen %dx%d scale %d", g_screen.width, g_screen.height, g_screen.scale);
-
-    if (!script.empty()) {
-        std::wstring error;
-        if (!LoadScript(script, &error)) {
-            HostError(L"%ls", error.c_str());
-            return 2;
-        }
-        g_timeoutMs = (timeoutSeconds ? timeoutSeconds : 120) * 1000;
-    } else if (timeoutSeconds) {
-        g_timeoutMs = timeoutSeconds * 1000;
-    }
-    if (g_timeoutMs)
-        CloseHandle(CreateThread(NULL, 0, Watchdog, NULL, 0, NULL));
-
-    if (!PrepareDeviceRoot(drive))
-        return 2;
-    RegisterTodayItem(dll);
-    ApplyFirstRunRegistry();
-
-    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES };
-    InitCommonControlsEx(&controls);
-
-    // The task bar first: the name label of an item looks for it when the item is created.
+// The screen's windows, the task bar first: the name label of an item looks for it when
+// the item is created. Then the items.
+static bool CreateScreen(HINSTANCE instance)
+{
     if (!CreateTaskBar(instance) || !CreateMenuBar(instance) || !CreateInputPanel(instance)
-        || !CreateTodayWindow(instance)) {
-        HostError(L"cannot create the screen windows");
-        return 1;
-    }
+        || !CreateTodayWindow(instance))
+        return false;
     SetBarsHome(g_today, OptionsKeyEnabled);
+    SetBarsInputPanel(g_inputPanel);
     LoadTodayItems();
     SetForegroundWindow(g_today);
     SetFocus(g_today);
     RefreshBars();
+    return true;
+}
 
-    if (!script.empty())
-        StartScript(stay);
+static void CloseScreen()
+{
+    UnloadTodayItems();
+    DestroyWindow(g_today);
+    DestroyWindow(g_inputPanel);
+    DestroyWindow(g_menuBar);
+    DestroyWindow(g_taskBar);
+}
 
+// Until WM_QUIT: its exit code.
+static int RunMessageLoop()
+{
     MSG msg;
-    int exitCode = 0;
     for (;;) {
         BOOL got = GetMessageW(&msg, NULL, 0, 0);
-        if (got == 0) {
-            exitCode = (int)msg.wParam;
-            break;
-        }
+        if (got == 0)
+            return (int)msg.wParam;
         if (got < 0)
-            break;
+            return 0;
         // The Today host owns the navigation keys of everything inside the Today window.
         if (msg.message == WM_KEYDOWN && IsTodayKey((UINT)msg.wParam)
             && (msg.hwnd == g_today || IsChild(g_today, msg.hwnd))) {
@@ -161,12 +160,48 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         TranslateMessage(&msg);
         DispatchHostMessage(msg);
     }
+}
 
-    UnloadTodayItems();
-    DestroyWindow(g_today);
-    DestroyWindow(g_inputPanel);
-    DestroyWindow(g_menuBar);
-    DestroyWindow(g_taskBar);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    InitHostLog();
+    CommandLine options;
+    if (!ReadCommandLine(&options)) {
+        Usage();
+        return 2;
+    }
+    if (!options.log.empty())
+        OpenHostLog(options.log);
+    InitDeviceScreen();
+    HostLog(L"screen %dx%d scale %d", g_screen.width, g_screen.height, g_screen.scale);
+
+    if (!options.script.empty()) {
+        std::wstring error;
+        if (!LoadScript(options.script, &error)) {
+            HostError(L"%ls", error.c_str());
+            return 2;
+        }
+        StartWatchdog(options.timeoutSeconds ? options.timeoutSeconds : 120);
+    } else {
+        StartWatchdog(options.timeoutSeconds);
+    }
+
+    if (!PrepareDeviceRoot(options.drive))
+        return 2;
+    RegisterTodayItem(options.dll);
+    ApplyFirstRunRegistry();
+
+    CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES };
+    InitCommonControlsEx(&controls);
+    if (!CreateScreen(instance)) {
+        HostError(L"cannot create the screen windows");
+        return 1;
+    }
+    if (!options.script.empty())
+        StartScript(options.stay);
+    int exitCode = RunMessageLoop();
+    CloseScreen();
     CoUninitialize();
     HostLog(L"exit %d", exitCode);
     return exitCode;

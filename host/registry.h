@@ -19,5 +19,7 @@ bool ForEachSubkey(HKEY root, const wchar_t *path, const std::function<void(cons
 // Applies the text of a .reg file (HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE keys; string
 // and dword values; ';' comments) unless the first key it names exists already: data for
 // a first run that leaves what is there alone. The number of keys written, -1 when the
-// first key exists, -2 when the text cannot be read.
+// first key exists, -2 when the text cannot be read. Its texts: the Today item's
+// registration (resources/today_item.reg, which the installer is made from too) and the
+// first-run data (demo.reg).
 int ApplyRegistryIfMissing(const std::string &utf8Text);

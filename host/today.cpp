@@ -195,10 +195,6 @@ void UnloadTodayItems()
 
 static void RecreateItems()
 {
-    if (DeferRecreation())
-        return;
-    HostLog(L"items: re-created");
-    CountRecreation();
     UnloadTodayItems();
     LoadTodayItems();
     InvalidateRect(g_today, NULL, FALSE);
@@ -219,18 +215,31 @@ static void LogSelection()
     HostLog(L"selection %ls", item ? item->name.c_str() : L"none");
 }
 
+// The item that has the selection loses it (a custom item is told so).
+static void DropSelection()
+{
+    TodayItem *old = SelectedItem();
+    if (old && !old->builtIn)
+        SendItem(*old, WM_TODAYCUSTOM_LOSTSELECTION, 0);
+    g_selected = -1;
+}
+
+// The selection is index's (or no item's, -1): shown, logged, and the soft keys follow it.
+static void ShowSelection(int index)
+{
+    g_selected = index;
+    RepaintBuiltIn();
+    LogSelection();
+    RefreshBars();
+}
+
 // A tap inside an item: it has the selection now; the one that had it loses it.
 static void TakeSelection(int index)
 {
     if (index == g_selected)
         return;
-    TodayItem *old = SelectedItem();
-    if (old && !old->builtIn)
-        SendItem(*old, WM_TODAYCUSTOM_LOSTSELECTION, 0);
-    g_selected = index;
-    RepaintBuiltIn();
-    LogSelection();
-    RefreshBars();
+    DropSelection();
+    ShowSelection(index);
 }
 
 // Up and down move the selection to the next item that takes it.
@@ -244,21 +253,17 @@ static void MoveSelection(int direction, UINT key)
             candidates.push_back(i);
     if (candidates.empty())
         return;
-    TodayItem *old = SelectedItem();
-    if (old && !old->builtIn)
-        SendItem(*old, WM_TODAYCUSTOM_LOSTSELECTION, 0);
-    g_selected = -1;
+    DropSelection();
+    int taken = -1;
     for (int index : candidates) {
         TodayItem &item = *g_items[index];
         // An item may refuse the selection; the host then goes on to the next one.
         if (item.builtIn || SendItem(item, WM_TODAYCUSTOM_RECEIVEDSELECTION, key)) {
-            g_selected = index;
+            taken = index;
             break;
         }
     }
-    RepaintBuiltIn();
-    LogSelection();
-    RefreshBars();
+    ShowSelection(taken);
 }
 
 bool IsTodayKey(UINT vk)
@@ -375,7 +380,7 @@ static void OpenOptions()
     MSG quit;
     if (PeekMessageW(&quit, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE))
         return;
-    RecreateItems();
+    RequestRecreation();
     SetForegroundWindow(g_today);
 }
 
@@ -423,6 +428,34 @@ static void PaintToday(HWND, HDC dc, const RECT &paintRect)
             DrawBuiltIn(dc, g_items[i]->rect, (int)i == g_selected);
 }
 
+// A tap on the built-in item selects it; the custom items take their taps themselves.
+static void OnTap(POINT client)
+{
+    int index = ItemAtClientPoint(client);
+    if (index >= 0 && g_items[index]->builtIn)
+        TakeSelection(index);
+}
+
+// TODAYM_DRAWWATERMARK: the background of an item's rectangle, given in the item's
+// coordinates, lined up with ours.
+static BOOL DrawWatermark(const TODAYDRAWWATERMARKINFO *watermark)
+{
+    if (!watermark || !watermark->hdc)
+        return FALSE;
+    POINT origin = { 0, 0 };
+    if (watermark->hwnd && IsWindow(watermark->hwnd))
+        MapWindowPoints(watermark->hwnd, g_today, &origin, 1);
+    PaintBackground(watermark->hdc, watermark->rc, origin.y);
+    return TRUE;
+}
+
+// The Menu's Screenshot: a numbered one, and a notice that names it.
+static void SaveScreenshot()
+{
+    std::wstring path = SaveNumberedScreenshot();
+    ShowNotice(path.empty() ? L"Screenshot failed" : L"Saved " + path.substr(path.find_last_of(L'\\') + 1));
+}
+
 static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -444,29 +477,16 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
             return 0;
         }
         break;
-    case WM_LBUTTONDOWN: {
-        POINT point = { (short)LOWORD(lParam), (short)HIWORD(lParam) };
-        int index = ItemAtClientPoint(point);
-        if (index >= 0 && g_items[index]->builtIn)
-            TakeSelection(index);
+    case WM_LBUTTONDOWN:
+        OnTap({ (short)LOWORD(lParam), (short)HIWORD(lParam) });
         return 0;
-    }
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE)
             SetFocus(hwnd);
         RefreshBars();
         return 0;
-    case TODAYM_DRAWWATERMARK: {
-        TODAYDRAWWATERMARKINFO *watermark = (TODAYDRAWWATERMARKINFO *)lParam;
-        if (!watermark || !watermark->hdc)
-            return FALSE;
-        // The rectangle is in the item's coordinates; the background lines up with ours.
-        POINT origin = { 0, 0 };
-        if (watermark->hwnd && IsWindow(watermark->hwnd))
-            MapWindowPoints(watermark->hwnd, hwnd, &origin, 1);
-        PaintBackground(watermark->hdc, watermark->rc, origin.y);
-        return TRUE;
-    }
+    case TODAYM_DRAWWATERMARK:
+        return DrawWatermark((const TODAYDRAWWATERMARKINFO *)lParam);
     case TODAYM_TOOKSELECTION:
         OnTookSelection();
         return 0;
@@ -476,15 +496,11 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         OpenOptions();
         return 0;
     case WM_HOST_RECREATE:
-        // A deferred request is void when the items were made anew since (after options).
-        if (!lParam || RecreationIsCurrent(wParam))
-            RecreateItems();
+        RequestRecreation(wParam, lParam);
         return 0;
-    case WM_HOST_SCREENSHOT: {
-        std::wstring path = SaveNumberedScreenshot();
-        ShowNotice(path.empty() ? L"Screenshot failed" : L"Saved " + path.substr(path.find_last_of(L'\\') + 1));
+    case WM_HOST_SCREENSHOT:
+        SaveScreenshot();
         return 0;
-    }
     case WM_CLOSE:
         PostQuitMessage(0);
         return 0;
@@ -501,6 +517,6 @@ HWND CreateTodayWindow(HINSTANCE instance)
     int height = g_screen.height - g_screen.taskBarHeight - g_screen.menuBarHeight;
     g_today = CreateWindowExW(0, SHELL_TODAY_CLASS, SHELL_TODAY_TITLE, WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0,
                               top, g_screen.width, height, NULL, NULL, instance, NULL);
-    SetRecreationTarget(g_today);
+    SetRecreation(g_today, RecreateItems);
     return g_today;
 }

@@ -1,6 +1,6 @@
 #include "pixels.h"
 #include <windows.h>
-#include <wincodec.h>
+#include "host/png_writer.h"
 #include "today/item_state.h"
 #include "today/paint.h"
 
@@ -96,42 +96,14 @@ Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height)
     return out;
 }
 
-// The imaging component's class and interface ids are the SDK's (libuuid, windowscodecs).
 bool SavePng(const Pixels &picture, const std::wstring &path)
 {
-    HRESULT init = CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-    IWICImagingFactory *factory = NULL;
-    IWICStream *stream = NULL;
-    IWICBitmapEncoder *encoder = NULL;
-    IWICBitmapFrameEncode *frame = NULL;
-    bool ok = SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, NULL, CLSCTX_INPROC_SERVER,
-                                         IID_IWICImagingFactory, (void **)&factory))
-        && SUCCEEDED(factory->CreateStream(&stream))
-        && SUCCEEDED(stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE))
-        // The encoder by its class: Wine's component enumeration may not list it.
-        && (SUCCEEDED(CoCreateInstance(CLSID_WICPngEncoder, NULL, CLSCTX_INPROC_SERVER, IID_IWICBitmapEncoder, (void **)&encoder))
-            || SUCCEEDED(factory->CreateEncoder(GUID_ContainerFormatPng, NULL, &encoder)))
-        && SUCCEEDED(encoder->Initialize(stream, WICBitmapEncoderNoCache))
-        && SUCCEEDED(encoder->CreateNewFrame(&frame, NULL))
-        && SUCCEEDED(frame->Initialize(NULL))
-        && SUCCEEDED(frame->SetSize(picture.width, picture.height));
-    if (ok) {
-        WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-        UINT stride = (UINT)picture.width * 3;
-        std::vector<BYTE> rows((size_t)stride * picture.height);
-        for (size_t i = 0; i < picture.bits.size(); i++) {
-            rows[i * 3] = (BYTE)picture.bits[i];
-            rows[i * 3 + 1] = (BYTE)(picture.bits[i] >> 8);
-            rows[i * 3 + 2] = (BYTE)(picture.bits[i] >> 16);
-        }
-        ok = SUCCEEDED(frame->SetPixelFormat(&format)) && format == GUID_WICPixelFormat24bppBGR
-            && SUCCEEDED(frame->WritePixels(picture.height, stride, (UINT)rows.size(), rows.data()))
-            && SUCCEEDED(frame->Commit()) && SUCCEEDED(encoder->Commit());
+    UINT stride = (UINT)picture.width * 3;
+    std::vector<BYTE> rows((size_t)stride * picture.height);
+    for (size_t i = 0; i < picture.bits.size(); i++) {
+        rows[i * 3] = (BYTE)picture.bits[i];
+        rows[i * 3 + 1] = (BYTE)(picture.bits[i] >> 8);
+        rows[i * 3 + 2] = (BYTE)(picture.bits[i] >> 16);
     }
-    if (frame) frame->Release();
-    if (encoder) encoder->Release();
-    if (stream) stream->Release();
-    if (factory) factory->Release();
-    if (SUCCEEDED(init)) CoUninitialize();
-    return ok;
+    return WritePng(path, picture.width, picture.height, rows.data(), stride, NULL);
 }
