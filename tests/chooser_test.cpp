@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 #include "chooser/chooser.h"
@@ -19,22 +21,26 @@
 namespace {
 
 const ULONGLONG kGiB = 1ull << 30;
+typedef std::vector<std::wstring> Names;
 
 // Device paths may run past MAX_PATH: sandbox entries are made through the long-path form.
 std::wstring LongForm(const std::wstring &devicePath) { return L"\\\\?\\T:" + devicePath; }
 
+// Closes an open file or folder, written in `year` when given.
+void CloseWrittenIn(HANDLE handle, WORD year)
+{
+    SYSTEMTIME st = { year, 6, 0, 15, 12, 0, 0, 0 };
+    FILETIME time;
+    if (year && SystemTimeToFileTime(&st, &time))
+        SetFileTime(handle, NULL, NULL, &time);
+    CloseHandle(handle);
+}
+
 void MakeFolder(const std::wstring &path, WORD year = 0)
 {
     ASSERT_TRUE(CreateDirectoryW(LongForm(path).c_str(), NULL)) << Narrow(path);
-    if (!year)
-        return;
-    HANDLE folder = CreateFileW(LongForm(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                NULL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
-    SYSTEMTIME st = { year, 6, 0, 15, 12, 0, 0, 0 };
-    FILETIME time;
-    SystemTimeToFileTime(&st, &time);
-    SetFileTime(folder, NULL, NULL, &time);
-    CloseHandle(folder);
+    CloseWrittenIn(CreateFileW(LongForm(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL), year);
 }
 
 // A file of that many bytes (sparse beyond the first), written in `year` when given.
@@ -46,21 +52,15 @@ void MakeFile(const std::wstring &path, ULONGLONG size = 0, WORD year = 0)
     end.QuadPart = (LONGLONG)size;
     SetFilePointerEx(file, end, NULL, FILE_BEGIN);
     SetEndOfFile(file);
-    if (year) {
-        SYSTEMTIME st = { year, 6, 0, 15, 12, 0, 0, 0 };
-        FILETIME time;
-        SystemTimeToFileTime(&st, &time);
-        SetFileTime(file, NULL, NULL, &time);
-    }
-    CloseHandle(file);
+    CloseWrittenIn(file, year);
 }
 
 HINSTANCE Module() { return GetModuleHandleW(NULL); }   // the tests carry the library's resources
 
 
-std::vector<std::wstring> ColumnTexts(HWND list, int column = CHOOSER_COLUMN_NAME)
+Names ColumnTexts(HWND list, int column = CHOOSER_COLUMN_NAME)
 {
-    std::vector<std::wstring> texts;
+    Names texts;
     int rows = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
     for (int i = 0; i < rows; i++)
         texts.push_back(CellText(list, i, column));
@@ -69,7 +69,7 @@ std::vector<std::wstring> ColumnTexts(HWND list, int column = CHOOSER_COLUMN_NAM
 
 int RowOf(HWND list, const std::wstring &name)
 {
-    std::vector<std::wstring> names = ColumnTexts(list);
+    Names names = ColumnTexts(list);
     auto found = std::find(names.begin(), names.end(), name);
     return found == names.end() ? -1 : (int)(found - names.begin());
 }
@@ -83,9 +83,39 @@ const FileRecord *RecordOf(HWND list, int row)
     return (const FileRecord *)item.lParam;
 }
 
-std::vector<std::wstring> ComboItems(HWND box)
+// A row's icon as the list reports it; 12345 when nothing answers.
+int RowImage(HWND list, int row)
 {
-    std::vector<std::wstring> items;
+    LVITEMW image = {};
+    image.mask = LVIF_IMAGE;
+    image.iItem = row;
+    image.iImage = 12345;
+    SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&image);
+    return image.iImage;
+}
+
+// The shell's small icon for a file or a folder it cannot look up.
+int GenericIcon(DWORD attributes)
+{
+    SHFILEINFOW info = {};
+    SHGetFileInfoW(L"file", attributes, &info, sizeof(info),
+                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+    return info.iIcon;
+}
+
+// Selects the row of a name, as a pen tap selects it before the list reports the click.
+void SelectName(HWND list, const std::wstring &name)
+{
+    int row = RowOf(list, name);
+    ASSERT_GE(row, 0) << Narrow(name);
+    LVITEMW state = {};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&state);
+}
+
+Names ComboItems(HWND box)
+{
+    Names items;
     int count = (int)SendMessageW(box, CB_GETCOUNT, 0, 0);
     for (int i = 0; i < count; i++) {
         WCHAR text[TEXT_CAPACITY];
@@ -95,7 +125,7 @@ std::vector<std::wstring> ComboItems(HWND box)
     return items;
 }
 
-bool Has(const std::vector<std::wstring> &texts, const std::wstring &text)
+bool Has(const Names &texts, const std::wstring &text)
 {
     return std::find(texts.begin(), texts.end(), text) != texts.end();
 }
@@ -155,43 +185,84 @@ struct OpenChooser {
         SendMessageW(list, WM_KEYDOWN, VK_BACK, 1);
         SendMessageW(list, WM_KEYUP, VK_BACK, 0xC0000001);
     }
+    // The screen once the dialog has painted itself anew.
+    Pixels Shown() const
+    {
+        SetForegroundWindow(dialog);
+        PumpMessages(100);
+        RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        PumpMessages(50);
+        return CaptureWindow(NULL);
+    }
+    // How many pixels of a row's icon on the screen differ from the list's background.
+    int IconPixels(const Pixels &screen, int row) const
+    {
+        RECT icon = {};
+        icon.left = LVIR_ICON;
+        SendMessageW(list, LVM_GETITEMRECT, row, (LPARAM)&icon);
+        MapWindowPoints(list, NULL, (POINT *)&icon, 2);
+        COLORREF background = (COLORREF)SendMessageW(list, LVM_GETBKCOLOR, 0, 0);
+        int differing = 0;
+        for (int y = icon.top; y < icon.bottom; y++)
+            for (int x = icon.left; x < icon.right; x++)
+                differing += screen.Contains(x, y) && screen.At(x, y) != background;
+        return differing;
+    }
 };
 
 // ---- Listing, row texts and icons --------------------------------------------------------
 
-TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
-{
-    std::wstring folder = SandboxFolder();
-    const struct { const wchar_t *name; ULONGLONG size; const wchar_t *text; } kSizes[] = {
-        { L"s0.bin", 0, L"0 KB" },         { L"s1.bin", 1, L"1 KB" },
-        { L"s1024.bin", 1024, L"1 KB" },   { L"s1025.bin", 1025, L"1 KB" },
-        { L"s2047.bin", 2047, L"1 KB" },   { L"s2048.bin", 2048, L"2 KB" },
-        { L"s1m.bin", 1048576, L"1024 KB" },
-        { L"s2g.bin", 2 * kGiB, L"2097152 KB" },          // beyond a signed 32-bit count
-        { L"s5g.bin", 5 * kGiB + 1536, L"5242881 KB" },   // beyond 32 bits altogether
-    };
-    for (const auto &s : kSizes)
-        MakeFile(folder + L"\\" + s.name, s.size);
-    MakeFolder(folder + L"\\sub", 2003);
-    MakeFolder(folder + L"\\empty");
-    MakeFile(folder + L"\\gone.txt", 10);
-    MakeFolder(folder + L"\\gone");
+const struct { const wchar_t *name; ULONGLONG size; const wchar_t *text; } kSizes[] = {
+    { L"s0.bin", 0, L"0 KB" },         { L"s1.bin", 1, L"1 KB" },
+    { L"s1024.bin", 1024, L"1 KB" },   { L"s1025.bin", 1025, L"1 KB" },
+    { L"s2047.bin", 2047, L"1 KB" },   { L"s2048.bin", 2048, L"2 KB" },
+    { L"s1m.bin", 1048576, L"1024 KB" },
+    { L"s2g.bin", 2 * kGiB, L"2097152 KB" },          // beyond a signed 32-bit count
+    { L"s5g.bin", 5 * kGiB + 1536, L"5242881 KB" },   // beyond 32 bits altogether
+};
 
-    OpenChooser chooser(folder);
-    HWND list = chooser.list;
+// A chooser open on 13 entries: files of the sizes above, a folder of 2003, an empty
+// folder, and a file and a folder that a test may remove once they are listed.
+class ChooserRows : public testing::Test {
+protected:
+    std::wstring folder = SandboxFolder();
+    std::unique_ptr<OpenChooser> chooser;
+    HWND list = NULL;
+
+    void SetUp() override
+    {
+        for (const auto &s : kSizes)
+            MakeFile(folder + L"\\" + s.name, s.size);
+        MakeFolder(folder + L"\\sub", 2003);
+        MakeFolder(folder + L"\\empty");
+        MakeFile(folder + L"\\gone.txt", 10);
+        MakeFolder(folder + L"\\gone");
+        chooser.reset(new OpenChooser(folder));
+        list = chooser->list;
+    }
+};
+
+TEST_F(ChooserRows, ListsOneRowPerEntryAndLooksNothingUpBeforeTheListAsks)
+{
     ASSERT_EQ(13, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) << "no \".\" or \"..\" rows";
     ASSERT_EQ(13, g_Chooser.FileRecordCount);
-    for (int i = 0; i < 13; i++) {   // nothing looked up before the list asks
+    for (int i = 0; i < 13; i++) {
         EXPECT_EQ(-1, g_Chooser.FileRecords[i].iconIndex);
         EXPECT_EQ(L'\0', g_Chooser.FileRecords[i].typeName[0]);
     }
+}
+
+TEST_F(ChooserRows, SizesAreWholeKilobytesBeyond32BitsAndAFolderHasNone)
+{
     for (const auto &s : kSizes)
         EXPECT_EQ(s.text, CellText(list, RowOf(list, s.name), CHOOSER_COLUMN_SIZE)) << Narrow(s.name);
+    EXPECT_EQ(L"", CellText(list, RowOf(list, L"sub"), CHOOSER_COLUMN_SIZE));
+}
 
-    // A folder: empty Size, a Date in the user's formats, the shell's folder type and icon.
+TEST_F(ChooserRows, AFolderShowsItsDateInTheUsersFormatsAndTheShellsTypeAndIcon)
+{
     int sub = RowOf(list, L"sub");
     ASSERT_GE(sub, 0);
-    EXPECT_EQ(L"", CellText(list, sub, CHOOSER_COLUMN_SIZE));
     const FileRecord *record = RecordOf(list, sub);
     SYSTEMTIME st;
     FileTimeToSystemTime(&record->lastWriteTime, &st);
@@ -200,65 +271,57 @@ TEST(ChooserList, ListsEveryEntryWithLazyLookupsSizesDatesAndSafeTexts)
     GetDateFormatW(LOCALE_USER_DEFAULT, 0, &st, NULL, date, 255);
     GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, NULL, clock, 255);
     EXPECT_EQ(std::wstring(date) + L" " + clock, CellText(list, sub, CHOOSER_COLUMN_DATE));
-    EXPECT_EQ(-1, record->iconIndex) << "a Type or Date text fetches no icon";
     SHFILEINFOW expected = {};
     SHGetFileInfoW((L"T:" + folder + L"\\sub").c_str(), 0, &expected, sizeof(expected),
                    SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
     EXPECT_EQ(expected.szTypeName, CellText(list, sub, CHOOSER_COLUMN_TYPE));
-    LVITEMW image = {};
-    image.mask = LVIF_IMAGE;
-    image.iItem = sub;
-    SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&image);
-    EXPECT_EQ(expected.iIcon, image.iImage);
+    EXPECT_EQ(-1, record->iconIndex) << "a Type or Date text fetches no icon";
+    EXPECT_EQ(expected.iIcon, RowImage(list, sub));
     EXPECT_EQ(expected.iIcon, record->iconIndex);
+}
 
-    // Entries gone since the listing: the generic file and folder icons and no type.
+TEST_F(ChooserRows, EntriesGoneSinceTheListingShowGenericIconsAndNoType)
+{
     ASSERT_TRUE(DeleteFileW((folder + L"\\gone.txt").c_str()));
     ASSERT_TRUE(RemoveDirectoryW((folder + L"\\gone").c_str()));
-    SHFILEINFOW genericFile = {}, genericFolder = {};
-    SHGetFileInfoW(L"file", FILE_ATTRIBUTE_NORMAL, &genericFile, sizeof(genericFile),
-                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
-    SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &genericFolder, sizeof(genericFolder),
-                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
-    for (const wchar_t *name : { L"gone.txt", L"gone" }) {
-        int row = RowOf(list, name);
-        image.iItem = row;
-        image.iImage = 12345;
-        SendMessageW(list, LVM_GETITEMW, 0, (LPARAM)&image);
-        EXPECT_EQ(name[4] ? genericFile.iIcon : genericFolder.iIcon, image.iImage) << Narrow(name);
-        EXPECT_EQ(L"", CellText(list, row, CHOOSER_COLUMN_TYPE)) << Narrow(name);
-    }
+    EXPECT_EQ(GenericIcon(FILE_ATTRIBUTE_NORMAL), RowImage(list, RowOf(list, L"gone.txt")));
+    EXPECT_EQ(GenericIcon(FILE_ATTRIBUTE_DIRECTORY), RowImage(list, RowOf(list, L"gone")));
+    for (const wchar_t *name : { L"gone.txt", L"gone" })
+        EXPECT_EQ(L"", CellText(list, RowOf(list, name), CHOOSER_COLUMN_TYPE)) << Narrow(name);
+}
 
-    // Texts longer than the list's buffer are cut to it and terminated.
+TEST_F(ChooserRows, TextsLongerThanTheListsBufferAreCutToItAndTerminated)
+{
     EXPECT_EQ(L"s102", CellText(list, RowOf(list, L"s1024.bin"), CHOOSER_COLUMN_NAME, 5));
     EXPECT_EQ(L"524", CellText(list, RowOf(list, L"s5g.bin"), CHOOSER_COLUMN_SIZE, 4));
-    WCHAR small[8];
-    wmemset(small, L'#', 8);
+    WCHAR small[8] = L"#######";
     LVITEMW ask = {};
     ask.mask = LVIF_TEXT;
     ask.iSubItem = CHOOSER_COLUMN_DATE;
     ask.pszText = small;
     ask.cchTextMax = 3;
-    ask.lParam = (LPARAM)record;
+    ask.lParam = (LPARAM)RecordOf(list, RowOf(list, L"sub"));
     GetRecordDisplayInfo(&ask);
     EXPECT_EQ(0, small[2]);
     EXPECT_EQ(L'#', small[3]) << "nothing written past the buffer";
     ask.lParam = 0;
     GetRecordDisplayInfo(&ask);   // a row without a record: nothing to do
+}
 
-    // An empty folder and a missing one both list nothing.
-    wcscpy(g_Chooser.CurrentFolder, (folder + L"\\empty").c_str());
-    EXPECT_EQ(0, ListFolder(list));
-    EXPECT_EQ(0, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    wcscpy(g_Chooser.CurrentFolder, (folder + L"\\missing").c_str());
-    EXPECT_EQ(0, ListFolder(list));
-    EXPECT_EQ(0, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-    EXPECT_EQ(0, g_Chooser.FileRecordCount);
-
+TEST_F(ChooserRows, EmptyAndMissingFoldersListNothingAndTheRootListsItsEntries)
+{
+    for (const wchar_t *name : { L"\\empty", L"\\missing" }) {
+        wcscpy(g_Chooser.CurrentFolder, folder.c_str());
+        ASSERT_EQ(1, ListFolder(list));   // rows to replace
+        wcscat(g_Chooser.CurrentFolder, name);
+        EXPECT_EQ(0, ListFolder(list)) << Narrow(name);
+        EXPECT_EQ(0, SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)) << Narrow(name);
+        EXPECT_EQ(0, g_Chooser.FileRecordCount) << Narrow(name);
+    }
     // The root: listed by "\*", its entries looked up by "\" and the name.
     g_Chooser.CurrentFolder[0] = 0;
     EXPECT_EQ(1, ListFolder(list));
-    std::vector<std::wstring> root = ColumnTexts(list);
+    Names root = ColumnTexts(list);
     EXPECT_TRUE(Has(root, L"tests") && Has(root, L".tapshelf-device"));
     EXPECT_FALSE(Has(root, L".") || Has(root, L".."));
     SHFILEINFOW tests = {};
@@ -278,27 +341,20 @@ TEST(ChooserList, ShortcutRowsShowTheirTargetsIconAndType)
         { L"Sub.lnk", L"sub", "3#" + Narrow(folder) + "\\sub" },
         { L"Gone.lnk", NULL, "3#" + Narrow(folder) + "\\gone.txt" },
     };
-    SHFILEINFOW genericFile = {};
-    SHGetFileInfoW(L"file", FILE_ATTRIBUTE_NORMAL, &genericFile, sizeof(genericFile),
-                   SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
     for (const auto &shortcut : kShortcuts)
         WriteFileText(folder + L"\\" + shortcut.name, shortcut.text);
 
     OpenChooser chooser(folder);
     for (const auto &shortcut : kShortcuts) {
         SHFILEINFOW expected = {};
-        expected.iIcon = genericFile.iIcon;
+        expected.iIcon = GenericIcon(FILE_ATTRIBUTE_NORMAL);
         if (shortcut.target)
             SHGetFileInfoW((L"T:" + folder + L"\\" + shortcut.target).c_str(), 0, &expected, sizeof(expected),
                            SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_TYPENAME);
         int row = RowOf(chooser.list, shortcut.name);
         ASSERT_GE(row, 0) << Narrow(shortcut.name);
         EXPECT_EQ(expected.szTypeName, CellText(chooser.list, row, CHOOSER_COLUMN_TYPE)) << Narrow(shortcut.name);
-        LVITEMW image = {};
-        image.mask = LVIF_IMAGE;
-        image.iItem = row;
-        SendMessageW(chooser.list, LVM_GETITEMW, 0, (LPARAM)&image);
-        EXPECT_EQ(expected.iIcon, image.iImage) << Narrow(shortcut.name);
+        EXPECT_EQ(expected.iIcon, RowImage(chooser.list, row)) << Narrow(shortcut.name);
     }
 }
 
@@ -371,156 +427,135 @@ TEST(ChooserList, AFolderChangingBetweenThePassesShowsOnlyEntriesTheSecondPassFo
 
 // ---- Sorting -----------------------------------------------------------------------------
 
-TEST(ChooserSort, HeaderTapsPutFoldersFirstAscendingAndKeepTheirStateAcrossFoldersAndRuns)
-{
+// Two folders and three files, each of its own date, two of them beyond 2 GiB.
+class ChooserSort : public testing::Test {
+protected:
     std::wstring folder = SandboxFolder();
-    MakeFolder(folder + L"\\Beta", 2001);
-    MakeFolder(folder + L"\\alpha", 2003);
-    MakeFile(folder + L"\\a.zzb", 10, 2004);
-    MakeFile(folder + L"\\b.zza", 5 * kGiB, 2002);
-    MakeFile(folder + L"\\c.zzc", 3 * kGiB, 2000);
-    typedef std::vector<std::wstring> Names;
-    // Folders compare equal by type and by size here: either order of the two is right.
-    auto expectOrder = [](const Names &shown, const Names &folders, const Names &files, bool foldersFirst,
-                          const char *what) {
-        ASSERT_EQ(folders.size() + files.size(), shown.size()) << what;
-        Names head(shown.begin(), shown.begin() + (foldersFirst ? folders.size() : files.size()));
-        Names tail(shown.begin() + head.size(), shown.end());
-        Names &foldersShown = foldersFirst ? head : tail, &filesShown = foldersFirst ? tail : head;
-        if (folders.size() == 2 && foldersShown != folders)
-            std::reverse(foldersShown.begin(), foldersShown.end());
-        EXPECT_EQ(folders, foldersShown) << what;
-        EXPECT_EQ(files, filesShown) << what;
-    };
+    const Names byName = { L"alpha", L"Beta", L"a.zzb", L"b.zza", L"c.zzc" };
+    const Names byType = { L"alpha", L"Beta", L"b.zza", L"a.zzb", L"c.zzc" };   // the shell's descriptions
 
+    void SetUp() override
+    {
+        MakeFolder(folder + L"\\Beta", 2001);
+        MakeFolder(folder + L"\\alpha", 2003);
+        MakeFile(folder + L"\\a.zzb", 10, 2004);
+        MakeFile(folder + L"\\b.zza", 5 * kGiB, 2002);
+        MakeFile(folder + L"\\c.zzc", 3 * kGiB, 2000);
+    }
+    // The folders compare equal by type and by size: either order of the two is right there.
+    static void ExpectOrder(const Names &shown, Names expected, int column, const char *what)
+    {
+        auto at = [&expected](const wchar_t *name) { return std::find(expected.begin(), expected.end(), name); };
+        if ((column == CHOOSER_COLUMN_TYPE || column == CHOOSER_COLUMN_SIZE) && shown != expected)
+            std::iter_swap(at(L"alpha"), at(L"Beta"));
+        EXPECT_EQ(expected, shown) << what;
+    }
+};
+
+// A new column sorts ascending, the same one again reverses; ascending puts folders first.
+TEST_F(ChooserSort, HeaderTapsSortAscendingThenReverseWithFoldersFirstWhenAscending)
+{
+    OpenChooser chooser(folder);
+    const struct { int column; Names order; const char *what; } kTaps[] = {
+        { CHOOSER_COLUMN_NAME, byName, "first tap: ascending" },
+        { CHOOSER_COLUMN_NAME, { L"c.zzc", L"b.zza", L"a.zzb", L"Beta", L"alpha" }, "again: descending, files first" },
+        { CHOOSER_COLUMN_NAME, byName, "a third time: ascending" },
+        { CHOOSER_COLUMN_SIZE, { L"alpha", L"Beta", L"a.zzb", L"c.zzc", L"b.zza" }, "size, beyond 2 GiB whole" },
+        { CHOOSER_COLUMN_SIZE, { L"b.zza", L"c.zzc", L"a.zzb", L"alpha", L"Beta" }, "size descending" },
+        { CHOOSER_COLUMN_DATE, { L"Beta", L"alpha", L"c.zzc", L"b.zza", L"a.zzb" }, "date" },
+        { CHOOSER_COLUMN_TYPE, byType, "type ascending, types fetched for the sort" },
+    };
+    for (const auto &tap : kTaps) {
+        if (tap.column == CHOOSER_COLUMN_TYPE)   // the dialog was never shown: no row has fetched its type
+            for (int i = 0; i < g_Chooser.FileRecordCount; i++)
+                EXPECT_EQ(L'\0', g_Chooser.FileRecords[i].typeName[0]);
+        chooser.TapHeader(tap.column);
+        ExpectOrder(chooser.Names(), tap.order, tap.column, tap.what);
+    }
+    EXPECT_EQ(CHOOSER_COLUMN_TYPE, g_Chooser.SortColumn);
+    EXPECT_EQ(1, g_Chooser.SortDirection);
+}
+
+// A move to another folder, and the next run, list by name but keep the last tap: the same
+// header tapped next reverses the direction stored, not the name order shown.
+TEST_F(ChooserSort, MovesAndRunsListByNameAndTheNextTapReversesTheStoredDirection)
+{
     {
         OpenChooser chooser(folder);
-        const Names byName = { L"alpha", L"Beta", L"a.zzb", L"b.zza", L"c.zzc" };
-        EXPECT_EQ(byName, chooser.Names()) << "the refresh sorts by name";
+        EXPECT_EQ(byName, chooser.Names()) << "opened";
         EXPECT_EQ(-1, g_Chooser.SortColumn);
-
-        chooser.TapHeader(CHOOSER_COLUMN_NAME);
-        EXPECT_EQ(byName, chooser.Names()) << "first tap: ascending";
-        chooser.TapHeader(CHOOSER_COLUMN_NAME);
-        expectOrder(chooser.Names(), { L"Beta", L"alpha" }, { L"c.zzc", L"b.zza", L"a.zzb" }, false,
-                    "second tap: descending, files first");
-        chooser.TapHeader(CHOOSER_COLUMN_NAME);
-        EXPECT_EQ(byName, chooser.Names()) << "third tap: ascending again";
-
-        chooser.TapHeader(CHOOSER_COLUMN_SIZE);
-        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"a.zzb", L"c.zzc", L"b.zza" }, true,
-                    "size ascending, sizes beyond 2 GiB whole");
-        chooser.TapHeader(CHOOSER_COLUMN_SIZE);
-        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"c.zzc", L"a.zzb" }, false,
-                    "size descending");
-        chooser.TapHeader(CHOOSER_COLUMN_DATE);
-        EXPECT_EQ((Names{ L"Beta", L"alpha", L"c.zzc", L"b.zza", L"a.zzb" }), chooser.Names()) << "date";
-
-        // The dialog was never shown: no row has fetched its type before this tap.
-        for (int i = 0; i < g_Chooser.FileRecordCount; i++)
-            EXPECT_EQ(L'\0', g_Chooser.FileRecords[i].typeName[0]);
+        chooser.TapHeader(CHOOSER_COLUMN_TYPE);   // ascending
+        chooser.Command(IDC_CHOOSER_UP);   // out, and back in by the folder's name
+        SetWindowTextW(chooser.nameBox, folder.substr(7).c_str());
+        chooser.Command(IDOK);
+        EXPECT_EQ(byName, chooser.Names()) << "after a move";
         chooser.TapHeader(CHOOSER_COLUMN_TYPE);
-        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"a.zzb", L"c.zzc" }, true,
-                    "type ascending by the shell's descriptions");
-        EXPECT_EQ(CHOOSER_COLUMN_TYPE, g_Chooser.SortColumn);
-        EXPECT_EQ(1, g_Chooser.SortDirection);
-
-        // Another folder: listed by name, but the same header now reverses the stored state.
-        chooser.Command(IDC_CHOOSER_UP);
-        wcscpy(g_Chooser.CurrentFolder, folder.c_str());
-        SendMessageW(chooser.dialog, UM_REFRESH, 0, 0);
-        EXPECT_EQ(byName, chooser.Names());
-        chooser.TapHeader(CHOOSER_COLUMN_TYPE);
-        expectOrder(chooser.Names(), { L"alpha", L"Beta" }, { L"c.zzc", L"a.zzb", L"b.zza" }, false,
+        ExpectOrder(chooser.Names(), { L"c.zzc", L"a.zzb", L"b.zza", L"Beta", L"alpha" }, CHOOSER_COLUMN_TYPE,
                     "type descending after a move");
     }
     OpenChooser nextRun(folder);
     nextRun.TapHeader(CHOOSER_COLUMN_TYPE);
     EXPECT_EQ(1, g_Chooser.SortDirection) << "the next run reverses the state again";
-    expectOrder(nextRun.Names(), { L"alpha", L"Beta" }, { L"b.zza", L"a.zzb", L"c.zzc" }, true,
-                "type ascending in the next run");
+    ExpectOrder(nextRun.Names(), byType, CHOOSER_COLUMN_TYPE, "type ascending in the next run");
 }
 
 // ---- The dialog --------------------------------------------------------------------------
 
-// Walks the template of IDD_FILE_CHOOSER as the dialog manager reads it.
-struct TemplateControl {
-    DWORD style;
-    short x, y, cx, cy;
-    WORD id;
-    std::wstring className, text;
-};
-
-const WORD *ReadSzOrOrdinal(const WORD *p, std::wstring *out)
-{
-    static const wchar_t *kAtoms[] = { L"BUTTON", L"EDIT", L"STATIC", L"LISTBOX", L"SCROLLBAR", L"COMBOBOX" };
-    if (*p == 0xFFFF) {
-        *out = p[1] >= 0x80 && p[1] <= 0x85 ? kAtoms[p[1] - 0x80] : std::to_wstring(p[1]);
-        return p + 2;
-    }
-    *out = (const wchar_t *)p;
-    return p + out->size() + 1;
-}
-
-std::vector<TemplateControl> ReadChooserTemplate(DLGTEMPLATE *head, std::wstring *font)
+// The template of IDD_FILE_CHOOSER as the dialog manager reads it: a line for the dialog
+// (style, size, font) and one per control (style, place, size, id, class, text).
+Names ChooserTemplate()
 {
     HRSRC resource = FindResourceW(Module(), MAKEINTRESOURCEW(IDD_FILE_CHOOSER), (LPCWSTR)RT_DIALOG);
     const DLGTEMPLATE *dialog = (const DLGTEMPLATE *)LoadResource(Module(), resource);
-    *head = *dialog;
     const WORD *p = (const WORD *)(dialog + 1);
-    std::wstring menu, windowClass, caption;
-    p = ReadSzOrOrdinal(ReadSzOrOrdinal(ReadSzOrOrdinal(p, &menu), &windowClass), &caption);
-    *font = std::to_wstring(*p) + L" ";
-    std::wstring face;
-    p = ReadSzOrOrdinal(p + 1, &face);
-    *font += face + (caption.empty() && menu.empty() ? L"" : L" caption or menu!");
-    std::vector<TemplateControl> controls;
+    auto text = [&p] {   // a string, or an ordinal (a class atom)
+        static const wchar_t *kAtoms[] = { L"BUTTON", L"EDIT", L"STATIC", L"LISTBOX", L"SCROLLBAR", L"COMBOBOX" };
+        std::wstring out = *p != 0xFFFF ? std::wstring((const wchar_t *)p)
+                           : p[1] >= 0x80 && p[1] <= 0x85 ? kAtoms[p[1] - 0x80] : std::to_wstring(p[1]);
+        p += *p == 0xFFFF ? 2 : out.size() + 1;
+        return out;
+    };
+    std::wstring menu = text(), windowClass = text(), caption = text();
+    std::wostringstream head;
+    head << std::hex << dialog->style << std::dec << L" " << dialog->cx << L"x" << dialog->cy << L" " << *p++;
+    head << L" " << text() << (caption.empty() && menu.empty() ? L"" : L" caption or menu!");
+    Names lines = { head.str() };
     for (int i = 0; i < dialog->cdit; i++) {
-        p = (const WORD *)(((ULONG_PTR)p + 3) & ~(ULONG_PTR)3);
-        const DLGITEMTEMPLATE *item = (const DLGITEMTEMPLATE *)p;
-        TemplateControl c = { item->style, item->x, item->y, item->cx, item->cy, item->id, L"", L"" };
-        p = ReadSzOrOrdinal(ReadSzOrOrdinal((const WORD *)(item + 1), &c.className), &c.text);
+        const DLGITEMTEMPLATE *item = (const DLGITEMTEMPLATE *)(((ULONG_PTR)p + 3) & ~(ULONG_PTR)3);
+        p = (const WORD *)(item + 1);
+        std::wstring className = text(), title = text();
         p += 1 + *p / 2;   // creation data
-        std::transform(c.className.begin(), c.className.end(), c.className.begin(), ::towupper);
-        controls.push_back(c);
+        std::transform(className.begin(), className.end(), className.begin(), ::towupper);
+        std::wostringstream line;
+        line << std::hex << item->style << std::dec << L" " << item->x << L"," << item->y << L" " << item->cx
+             << L"x" << item->cy << L" " << item->id << L" " << className << L" \"" << title << L"\"";
+        lines.push_back(line.str());
     }
-    return controls;
+    return lines;
 }
 
-TEST(ChooserDialog, OpensFullScreenFromItsTemplateAndCarriesTheFolderFromRunToRun)
+TEST(ChooserDialog, TemplateHoldsSixControlsInTahomaAndWithoutItNoRunStarts)
 {
-    DLGTEMPLATE head;
-    std::wstring font;
-    std::vector<TemplateControl> controls = ReadChooserTemplate(&head, &font);
-    EXPECT_EQ(0x80800040u, head.style);
-    EXPECT_EQ(162, head.cx);
-    EXPECT_EQ(167, head.cy);
-    EXPECT_EQ(L"8 Tahoma", font);
-    const TemplateControl kTable[] = {
-        { 0x5081004D, 0, 31, 161, 135, 1000, L"SYSLISTVIEW32", L"List1" },
-        { 0x50020000, 1, 3, 24, 8, 65535, L"STATIC", L"ファイル" },
-        { 0x50810080, 26, 1, 133, 12, 1003, L"EDIT", L"" },
-        { 0x50010000, 1, 15, 16, 13, 1005, L"BUTTON", L".." },
-        { 0x50210003, 19, 15, 106, 155, 1014, L"COMBOBOX", L"" },
-        { 0x50010000, 127, 15, 32, 13, 2, L"BUTTON", L"ｷｬﾝｾﾙ" },
-    };
-    ASSERT_EQ(6u, controls.size());
-    for (int i = 0; i < 6; i++) {
-        const TemplateControl &want = kTable[i], &got = controls[i];
-        EXPECT_TRUE(want.style == got.style && want.x == got.x && want.y == got.y && want.cx == got.cx
-                    && want.cy == got.cy && want.id == got.id && want.className == got.className
-                    && want.text == got.text)
-            << "control " << i << ": id " << got.id << " " << Narrow(got.className) << " \""
-            << Narrow(got.text) << "\" style " << std::hex << got.style;
-    }
-
-    std::wstring folder = SandboxFolder();
-    MakeFolder(folder + L"\\sub");
+    EXPECT_EQ((Names{ L"80800040 162x167 8 Tahoma",
+                      L"5081004d 0,31 161x135 1000 SYSLISTVIEW32 \"List1\"",
+                      L"50020000 1,3 24x8 65535 STATIC \"ファイル\"",
+                      L"50810080 26,1 133x12 1003 EDIT \"\"",
+                      L"50010000 1,15 16x13 1005 BUTTON \"..\"",
+                      L"50210003 19,15 106x155 1014 COMBOBOX \"\"",
+                      L"50010000 127,15 32x13 2 BUTTON \"ｷｬﾝｾﾙ\"" }),
+              ChooserTemplate());
     WCHAR buffer[TEXT_CAPACITY] = L"untouched";
     EXPECT_EQ(-1, RunFileChooser(NULL, GetModuleHandleW(L"kernel32.dll"), NULL, buffer)) << "no template";
     EXPECT_STREQ(L"untouched", buffer);
+}
 
-    // The first run of the process opens at the root, with the caller's name in the box.
+// The first run of the process opens full screen at the root, with the caller's name in the
+// box; every later run opens where the last one ended.
+TEST(ChooserDialog, OpensFullScreenAtTheRootAndCarriesTheFolderFromRunToRun)
+{
+    std::wstring folder = SandboxFolder();
+    MakeFolder(folder + L"\\sub");
+    WCHAR buffer[TEXT_CAPACITY];
     LONG sipDownBefore = WinceGetSipLog()->downCalls;
     DialogScript first;
     first.Do([&](HWND dialog) {
@@ -534,30 +569,10 @@ TEST(ChooserDialog, OpensFullScreenFromItsTemplateAndCarriesTheFolderFromRunToRu
         EXPECT_GT(WinceGetSipLog()->downCalls, sipDownBefore) << "input panel down at start";
         EXPECT_EQ(L"start.txt", DialogItemText(dialog, IDC_CHOOSER_NAME));
         HWND pathBox = GetDlgItem(dialog, IDC_CHOOSER_PATH);
-        EXPECT_EQ(std::vector<std::wstring>{ L"\\" }, ComboItems(pathBox));
+        EXPECT_EQ(Names{ L"\\" }, ComboItems(pathBox));
         EXPECT_EQ(0, SendMessageW(pathBox, CB_GETCURSEL, 0, 0));
         EXPECT_TRUE(SendMessageW(pathBox, CB_GETEXTENDEDUI, 0, 0));
-        HWND list = GetDlgItem(dialog, IDC_CHOOSER_LIST);
-        EXPECT_TRUE(Has(ColumnTexts(list), L"tests"));
-        const struct { const wchar_t *text; int width; int format; } kColumns[] = {
-            { L"Name", 150, LVCFMT_LEFT }, { L"Type", 100, LVCFMT_LEFT },
-            { L"Size", 70, LVCFMT_RIGHT }, { L"Date", 150, LVCFMT_LEFT } };
-        for (int i = 0; i < 4; i++) {
-            WCHAR text[32];
-            LVCOLUMNW column = {};
-            column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-            column.pszText = text;
-            column.cchTextMax = 32;
-            ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, i, (LPARAM)&column));
-            EXPECT_STREQ(kColumns[i].text, text);
-            EXPECT_EQ(kColumns[i].width, column.cx);
-            EXPECT_EQ(kColumns[i].format, column.fmt & LVCFMT_JUSTIFYMASK);
-        }
-        EXPECT_TRUE(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_ONECLICKACTIVATE);
-        HIMAGELIST icons = (HIMAGELIST)SendMessageW(list, LVM_GETIMAGELIST, LVSIL_SMALL, 0);
-        SHFILEINFOW info = {};
-        EXPECT_EQ(icons, (HIMAGELIST)SHGetFileInfoW(L"", 0, &info, sizeof(info),
-                                                    SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+        EXPECT_TRUE(Has(ColumnTexts(GetDlgItem(dialog, IDC_CHOOSER_LIST)), L"tests"));
     }).Click(IDOK);
     EXPECT_EQ(1, first.Run([&] { return RunFileChooser(NULL, Module(), L"start.txt", buffer); }));
     EXPECT_STREQ(L"\\start.txt", buffer) << "a name chosen at the root";
@@ -574,10 +589,9 @@ TEST(ChooserDialog, OpensFullScreenFromItsTemplateAndCarriesTheFolderFromRunToRu
     EXPECT_EQ(folder, g_Chooser.CurrentFolder);
     EXPECT_EQ(NULL, g_Chooser.FileRecords);
 
-    // The next run opens where the last one ended.
     DialogScript third;
     third.Do([&](HWND dialog) {
-        EXPECT_EQ(std::vector<std::wstring>{ L"sub" }, ColumnTexts(GetDlgItem(dialog, IDC_CHOOSER_LIST)));
+        EXPECT_EQ(Names{ L"sub" }, ColumnTexts(GetDlgItem(dialog, IDC_CHOOSER_LIST)));
         EXPECT_EQ(L"", DialogItemText(dialog, IDC_CHOOSER_NAME)) << "no name given this time";
     });
     EXPECT_EQ(0, third.Run([&] { return RunFileChooser(NULL, Module(), NULL, buffer); }));
@@ -585,17 +599,9 @@ TEST(ChooserDialog, OpensFullScreenFromItsTemplateAndCarriesTheFolderFromRunToRu
     EXPECT_EQ(folder, g_Chooser.CurrentFolder);
 }
 
-// Selects the row of a name, as a pen tap selects it before the list reports the click.
 DialogScript &Select(DialogScript &script, const std::wstring &name)
 {
-    return script.Do([name](HWND dialog) {
-        HWND list = GetDlgItem(dialog, IDC_CHOOSER_LIST);
-        int row = RowOf(list, name);
-        ASSERT_GE(row, 0) << Narrow(name);
-        LVITEMW state = {};
-        state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, row, (LPARAM)&state);
-    });
+    return script.Do([name](HWND dialog) { SelectName(GetDlgItem(dialog, IDC_CHOOSER_LIST), name); });
 }
 
 DialogScript &Tap(DialogScript &script, const std::wstring &name)
@@ -672,55 +678,55 @@ TEST(ChooserDialog, OkEntersFoldersEndsWithTheNameBoxAndRefusesWildcards)
     EXPECT_EQ(0, taps.cancelledByScript);
 }
 
+// Every move shows the new folder at once: its rows by name, folders first, none selected,
+// drawn on the screen, and its path in the path box with the folder itself picked.
 TEST(ChooserDialog, UpBackspaceAndThePathBoxLeadUpwardsToTheRoot)
 {
     std::wstring folder = SandboxFolder();
-    MakeFolder(folder + L"\\A");
-    MakeFolder(folder + L"\\A\\B");
-    MakeFolder(folder + L"\\A\\B\\C");
+    for (const wchar_t *name : { L"\\A", L"\\A\\B", L"\\A\\B\\C", L"\\A\\B\\d" })
+        MakeFolder(folder + name);
+    MakeFile(folder + L"\\A\\B\\b.txt");
+    MakeFile(folder + L"\\A\\B\\A.txt");
     OpenChooser chooser(folder + L"\\A\\B\\C", true);
     std::wstring suite = folder.substr(7);   // after "\tests\"
-    EXPECT_EQ((std::vector<std::wstring>{ L"\\", L"tests", suite, L"A", L"B", L"C" }), ComboItems(chooser.pathBox));
-    EXPECT_EQ(5, SendMessageW(chooser.pathBox, CB_GETCURSEL, 0, 0));
+    const Names path = { L"\\", L"tests", suite, L"A", L"B", L"C" };
+    auto expectIn = [&](const std::wstring &at, size_t depth, const char *what) {
+        EXPECT_EQ(at, g_Chooser.CurrentFolder) << what;
+        EXPECT_EQ(Names(path.begin(), path.begin() + depth), ComboItems(chooser.pathBox)) << what;
+        EXPECT_EQ((LRESULT)depth - 1, SendMessageW(chooser.pathBox, CB_GETCURSEL, 0, 0)) << what;
+        EXPECT_EQ(-1, SendMessageW(chooser.list, LVM_GETNEXTITEM, (WPARAM)-1, LVNI_SELECTED)) << what;
+    };
+    expectIn(folder + L"\\A\\B\\C", 6, "opened");
 
-    // Every move refreshes through a sent message, the list's drawing off around it.
-    MessageRecorder recorder([&](HWND window, UINT message) {
-        return (window == chooser.dialog && message == UM_REFRESH)
-            || (window == chooser.list
-                && (message == WM_SETREDRAW || message == LVM_DELETEALLITEMS || message == LVM_SORTITEMS));
-    });
     chooser.Command(IDC_CHOOSER_UP);
-    EXPECT_EQ(folder + L"\\A\\B", g_Chooser.CurrentFolder);
-    EXPECT_EQ((std::vector<UINT>{ UM_REFRESH, WM_SETREDRAW, LVM_DELETEALLITEMS, LVM_SORTITEMS, WM_SETREDRAW }),
-              recorder.Numbers());
-    for (const RecordedMessage &m : recorder.messages)
-        EXPECT_FALSE(m.posted);
-    EXPECT_EQ(FALSE, recorder.messages[1].wParam);
-    EXPECT_EQ(TRUE, recorder.messages.back().wParam);
-    EXPECT_EQ(std::vector<std::wstring>{ L"C" }, chooser.Names());
+    expectIn(folder + L"\\A\\B", 5, "up");
+    EXPECT_EQ((Names{ L"C", L"d", L"A.txt", L"b.txt" }), chooser.Names());
+    EXPECT_GT(chooser.IconPixels(chooser.Shown(), 0), 20) << "the list draws its new rows";
 
+    SelectName(chooser.list, L"b.txt");
     chooser.Backspace();
-    EXPECT_EQ(folder + L"\\A", g_Chooser.CurrentFolder);
+    expectIn(folder + L"\\A", 4, "Backspace");
+    EXPECT_EQ(Names{ L"B" }, chooser.Names());
     chooser.PickPath(3);   // the current folder itself: nothing
-    EXPECT_EQ(folder + L"\\A", g_Chooser.CurrentFolder);
+    expectIn(folder + L"\\A", 4, "the current folder picked");
     chooser.PickPath(1);
-    EXPECT_EQ(L"\\tests", std::wstring(g_Chooser.CurrentFolder));
+    expectIn(L"\\tests", 2, "\\tests picked");
     EXPECT_TRUE(Has(chooser.Names(), suite));
     chooser.Command(IDC_CHOOSER_UP);
-    EXPECT_EQ(L"", std::wstring(g_Chooser.CurrentFolder)) << "up from \\tests is the root";
-    EXPECT_EQ(std::vector<std::wstring>{ L"\\" }, ComboItems(chooser.pathBox));
+    expectIn(L"", 1, "up from \\tests is the root");
 
     // At the root, up and Backspace list the root again.
     for (int i = 0; i < 2; i++) {
         SendMessageW(chooser.list, LVM_DELETEALLITEMS, 0, 0);
         if (i) chooser.Backspace(); else chooser.Command(IDC_CHOOSER_UP);
-        EXPECT_EQ(L"", std::wstring(g_Chooser.CurrentFolder));
+        expectIn(L"", 1, i ? "Backspace at the root" : "up at the root");
         EXPECT_TRUE(Has(chooser.Names(), L"tests"));
     }
-    wcscpy(g_Chooser.CurrentFolder, (folder + L"\\A\\B").c_str());
-    SendMessageW(chooser.dialog, UM_REFRESH, 0, 0);
+    SetWindowTextW(chooser.nameBox, (folder.substr(1) + L"\\A\\B").c_str());
+    chooser.Command(IDOK);
+    expectIn(folder + L"\\A\\B", 5, "typed");
     chooser.PickPath(0);
-    EXPECT_EQ(L"", std::wstring(g_Chooser.CurrentFolder)) << "\"\\\" in the path box is the root";
+    expectIn(L"", 1, "\"\\\" in the path box is the root");
 
     // The name box raises the input panel while it has the focus.
     LONG up = WinceGetSipLog()->upCalls, down = WinceGetSipLog()->downCalls;
@@ -767,25 +773,29 @@ TEST(ChooserDialog, ShowsFoldersWithShellIconsAndFourColumnsOnTheDeviceScreen)
     MakeFile(folder + L"\\readme.txt", 2500, 2005);
     MakeFile(folder + L"\\wallpaper.bmp", 230454, 2005);
     OpenChooser chooser(folder, true);
-    SetForegroundWindow(chooser.dialog);
-    PumpMessages(100);
-    RedrawWindow(chooser.dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    PumpMessages(50);
-    Pixels screen = CaptureWindow(NULL);
+    const struct { const wchar_t *text; int width; int format; } kColumns[] = {
+        { L"Name", 150, LVCFMT_LEFT }, { L"Type", 100, LVCFMT_LEFT },
+        { L"Size", 70, LVCFMT_RIGHT }, { L"Date", 150, LVCFMT_LEFT } };
+    for (int i = 0; i < 4; i++) {
+        WCHAR text[32];
+        LVCOLUMNW column = {};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+        column.pszText = text;
+        column.cchTextMax = 32;
+        ASSERT_TRUE(SendMessageW(chooser.list, LVM_GETCOLUMNW, i, (LPARAM)&column));
+        EXPECT_STREQ(kColumns[i].text, text);
+        EXPECT_EQ(kColumns[i].width, column.cx);
+        EXPECT_EQ(kColumns[i].format, column.fmt & LVCFMT_JUSTIFYMASK);
+    }
+    EXPECT_TRUE(SendMessageW(chooser.list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_ONECLICKACTIVATE);
+    SHFILEINFOW info = {};
+    EXPECT_EQ((HIMAGELIST)SendMessageW(chooser.list, LVM_GETIMAGELIST, LVSIL_SMALL, 0),
+              (HIMAGELIST)SHGetFileInfoW(L"", 0, &info, sizeof(info), SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+
+    Pixels screen = chooser.Shown();
     EXPECT_EQ(240, screen.width);
     EXPECT_EQ(320, screen.height);
-
-    // The first row's icon: the shell's folder icon, not the list's background.
-    RECT icon = {};
-    icon.left = LVIR_ICON;
-    SendMessageW(chooser.list, LVM_GETITEMRECT, 0, (LPARAM)&icon);
-    MapWindowPoints(chooser.list, NULL, (POINT *)&icon, 2);
-    COLORREF background = (COLORREF)SendMessageW(chooser.list, LVM_GETBKCOLOR, 0, 0);
-    int differing = 0;
-    for (int y = icon.top; y < icon.bottom; y++)
-        for (int x = icon.left; x < icon.right; x++)
-            differing += screen.Contains(x, y) && screen.At(x, y) != background;
-    EXPECT_GT(differing, 20) << "a folder icon is drawn in the first row";
+    EXPECT_GT(chooser.IconPixels(screen, 0), 20) << "a folder icon is drawn in the first row";
     EXPECT_EQ(L"My Documents", CellText(chooser.list, 0, CHOOSER_COLUMN_NAME));
     if (const char *path = getenv("TAPSHELF_SNAPSHOT")) {
         std::string p(path);

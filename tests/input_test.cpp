@@ -1,6 +1,7 @@
 // Pen, selection and navigation through the item window's messages and real pen input,
 // and the tap-and-hold recogniser.
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
 #include <thread>
 #include "store/store.h"
@@ -63,6 +64,27 @@ protected:
         MSG msg;
         while (PeekMessageW(&msg, NULL, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {}
     }
+    // The real pen down on the point, its own messages handled and dropped.
+    void PutPenDown()
+    {
+        PlacePen(at.x, at.y);
+        PenDown(at.x, at.y);
+        PumpMessages(20);
+        Drain();
+    }
+    // A recognition during which another thread, 60 ms in, does `act`: it must end well
+    // before the hold time, with no hold.
+    void ExpectEndedEarlyBy(std::function<void()> act)
+    {
+        DWORD elapsed;
+        std::thread actor([act] {
+            Sleep(60);
+            act();
+        });
+        EXPECT_NE((DWORD)GN_CONTEXTMENU, Recognise(&elapsed));
+        actor.join();
+        EXPECT_LT(elapsed, 500u);
+    }
 };
 
 TEST_F(Gesture, HoldIsRecognisedOnlyAfterTheHoldTimeAndSurvivesJitter)
@@ -74,10 +96,7 @@ TEST_F(Gesture, HoldIsRecognisedOnlyAfterTheHoldTimeAndSurvivesJitter)
     EXPECT_LT(elapsed, 900u);
 
     // The pen trembling by a pixel or two, posted and as real input, is still a hold.
-    PlacePen(at.x, at.y);
-    PenDown(at.x, at.y);
-    PumpMessages(20);
-    Drain();
+    PutPenDown();
     HWND window = today.window;
     POINT nearby = at;
     std::thread shaking([window, nearby] {
@@ -110,28 +129,13 @@ TEST_F(Gesture, PenUpEndsTheWaitAtOnceAndStillReachesTheWindow)
     EXPECT_TRUE(Queued(WM_LBUTTONUP));
 
     // Posted while it waits.
-    std::thread poster([window] {
-        Sleep(60);
-        PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(100, 100));
-    });
-    EXPECT_NE((DWORD)GN_CONTEXTMENU, Recognise(&elapsed));
-    poster.join();
-    EXPECT_LT(elapsed, 500u);
+    ExpectEndedEarlyBy([window] { PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(100, 100)); });
     EXPECT_TRUE(Queued(WM_LBUTTONUP));
 
     // The real pen lifted while it waits.
-    PlacePen(at.x, at.y);
-    PenDown(at.x, at.y);
-    PumpMessages(20);
-    Drain();
+    PutPenDown();
     POINT pen = at;
-    std::thread lifter([pen] {
-        Sleep(60);
-        PenUp(pen.x, pen.y);
-    });
-    EXPECT_NE((DWORD)GN_CONTEXTMENU, Recognise(&elapsed));
-    lifter.join();
-    EXPECT_LT(elapsed, 500u);
+    ExpectEndedEarlyBy([pen] { PenUp(pen.x, pen.y); });
     EXPECT_TRUE(Queued(WM_LBUTTONUP, &where));
     EXPECT_EQ(at.x, (short)LOWORD(where));
     EXPECT_EQ(at.y, (short)HIWORD(where));
@@ -139,29 +143,13 @@ TEST_F(Gesture, PenUpEndsTheWaitAtOnceAndStillReachesTheWindow)
 
 TEST_F(Gesture, MovingAwayEndsTheWaitAndTheMoveStaysQueued)
 {
-    DWORD elapsed;
     HWND window = today.window;
-    std::thread poster([window] {
-        Sleep(60);
-        PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(140, 100));
-    });
-    EXPECT_NE((DWORD)GN_CONTEXTMENU, Recognise(&elapsed));
-    poster.join();
-    EXPECT_LT(elapsed, 500u);
+    ExpectEndedEarlyBy([window] { PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(140, 100)); });
     EXPECT_TRUE(Queued(WM_MOUSEMOVE));
 
-    PlacePen(at.x, at.y);
-    PenDown(at.x, at.y);
-    PumpMessages(20);
-    Drain();
+    PutPenDown();
     POINT pen = at;
-    std::thread mover([pen] {
-        Sleep(60);
-        PenMoveTo(pen.x, pen.y + 30);
-    });
-    EXPECT_NE((DWORD)GN_CONTEXTMENU, Recognise(&elapsed));
-    mover.join();
-    EXPECT_LT(elapsed, 500u);
+    ExpectEndedEarlyBy([pen] { PenMoveTo(pen.x, pen.y + 30); });
     EXPECT_TRUE(Queued(WM_MOUSEMOVE));
 }
 
@@ -242,6 +230,24 @@ protected:
     {
         UpdateWindow(item);
         return CaptureWindow(item).At(x, y);
+    }
+    // Navigation keys in turn: each key's answer, and the entry highlighted and focused after
+    // it; where a step names a label, the label shows that name and the highlight is drawn.
+    struct KeyStep { WPARAM key; LRESULT result; LONG index; const wchar_t *label; };
+    void ExpectKeySteps(const std::vector<KeyStep> &steps)
+    {
+        int n = 0;
+        for (const KeyStep &s : steps) {
+            SCOPED_TRACE("step " + std::to_string(n++));
+            EXPECT_EQ(s.result, Send(WM_TODAYCUSTOM_USERNAVIGATION, s.key));
+            EXPECT_EQ(s.index, g_Item.HighlightedEntry);
+            EXPECT_EQ(s.index, g_Item.FocusedEntry);
+            if (!s.label)
+                continue;
+            EXPECT_STREQ(s.label, g_Item.LabelText);
+            EXPECT_TRUE(LabelShown());
+            EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), ShownAt(20 * s.index, 0));
+        }
     }
 };
 
@@ -419,23 +425,12 @@ TEST_F(Input, UpDownModeMovesInListOrderAndStopsAtTheEnds)
     EXPECT_TRUE(LabelShown());
     EXPECT_STREQ(L"One", g_Item.LabelText);
 
-    struct Step { WPARAM key; LRESULT result; LONG index; const wchar_t *label; };
-    const Step steps[] = {
+    ExpectKeySteps({
         { VK_LEFT, 0, 0, L"One" },  { VK_RIGHT, 0, 0, L"One" }, { VK_DOWN, 1, 1, L"Two" },
         { VK_LEFT, 0, 1, L"Two" },  { VK_RIGHT, 0, 1, L"Two" }, { VK_DOWN, 1, 2, L"Three" },
         { VK_DOWN, 0, 2, L"Three" }, { VK_RIGHT, 0, 2, L"Three" }, { VK_UP, 1, 1, L"Two" },
         { VK_UP, 1, 0, L"One" },    { VK_UP, 0, 0, L"One" },    { VK_RETURN, 0, 0, L"One" },
-    };
-    int n = 0;
-    for (const Step &s : steps) {
-        SCOPED_TRACE("step " + std::to_string(n++));
-        EXPECT_EQ(s.result, Send(WM_TODAYCUSTOM_USERNAVIGATION, s.key));
-        EXPECT_EQ(s.index, g_Item.HighlightedEntry);
-        EXPECT_EQ(s.index, g_Item.FocusedEntry);
-        EXPECT_STREQ(s.label, g_Item.LabelText);
-        EXPECT_TRUE(LabelShown());
-        EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), ShownAt(20 * s.index, 0));
-    }
+    });
     EXPECT_EQ(0, today.tookSelection);
 
     // Selection by the up key starts at the last entry, by any other key at the first.
@@ -463,18 +458,11 @@ TEST_F(Input, LeftRightModeMovesInListOrderAndLeavesUpAndDownToTheHost)
     EXPECT_EQ(2, g_Item.HighlightedEntry);
     EXPECT_STREQ(L"Three", g_Item.LabelText);
 
-    struct Step { WPARAM key; LRESULT result; LONG index; };
-    const Step steps[] = {
-        { VK_RIGHT, 0, 2 }, { VK_UP, 0, 2 },   { VK_DOWN, 0, 2 }, { VK_LEFT, 1, 1 }, { VK_UP, 0, 1 },
-        { VK_LEFT, 1, 0 },  { VK_LEFT, 0, 0 }, { VK_DOWN, 0, 0 }, { VK_RIGHT, 1, 1 },
-    };
-    int n = 0;
-    for (const Step &s : steps) {
-        SCOPED_TRACE("step " + std::to_string(n++));
-        EXPECT_EQ(s.result, Send(WM_TODAYCUSTOM_USERNAVIGATION, s.key));
-        EXPECT_EQ(s.index, g_Item.HighlightedEntry);
-        EXPECT_EQ(s.index, g_Item.FocusedEntry);
-    }
+    ExpectKeySteps({
+        { VK_RIGHT, 0, 2, nullptr }, { VK_UP, 0, 2, nullptr },   { VK_DOWN, 0, 2, nullptr },
+        { VK_LEFT, 1, 1, nullptr },  { VK_UP, 0, 1, nullptr },   { VK_LEFT, 1, 0, nullptr },
+        { VK_LEFT, 0, 0, nullptr },  { VK_DOWN, 0, 0, nullptr }, { VK_RIGHT, 1, 1, nullptr },
+    });
     EXPECT_STREQ(L"Two", g_Item.LabelText);
 }
 

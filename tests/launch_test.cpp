@@ -121,6 +121,27 @@ protected:
         g_boxes.clear();
         g_hook = SetWindowsHookExW(WH_CALLWNDPROCRET, CloseBoxes, NULL, GetCurrentThreadId());
     }
+    // What Wine's shell itself shows and answers for a missing file, a missing folder and a
+    // type no program opens: one message box and one code each. Boxes are noted from here on.
+    enum Failure { FILE_NOT_FOUND, PATH_NOT_FOUND, NO_PROGRAM };
+    std::vector<Box> shellBoxes;
+    std::vector<INT_PTR> shellCodes;
+    void AskTheShellItself()
+    {
+        WatchBoxes();
+        WriteFileText(folder + L"\\x.tapshelfnone", "x");
+        for (const wchar_t *name : { L"\\gone.exe", L"\\gone\\x.exe", L"\\x.tapshelfnone" }) {
+            std::wstring full = L"T:" + folder + name;
+            SHELLEXECUTEINFOW info = {};
+            info.cbSize = sizeof(info);
+            info.lpFile = full.c_str();
+            EXPECT_FALSE(ShellExecuteExW(&info));
+            shellCodes.push_back((INT_PTR)info.hInstApp);
+        }
+        ASSERT_EQ(3u, g_boxes.size());
+        shellBoxes = g_boxes;
+        EXPECT_EQ(LoadIconW(NULL, IDI_ERROR), shellBoxes[0].icon);
+    }
     // Entry i started by a tap on its icon (cells 20 pixels wide in one row).
     void TapEntry(int i)
     {
@@ -312,24 +333,7 @@ TEST_F(Launch, ShortcutsStartTheirTargetWithTheirArgumentsThenTheEntrys)
 // starts nothing; asked for no UI, it fails silently with the shell's code.
 TEST_F(Launch, AFailedStartShowsTheShellsMessageOnceUnlessAskedForNone)
 {
-    WatchBoxes();
-    // What Wine's shell says itself: a missing file, a missing folder, a type no program opens.
-    WriteFileText(folder + L"\\x.tapshelfnone", "x");
-    const std::wstring shellCases[] = { folder + L"\\gone.exe", folder + L"\\gone\\x.exe", folder + L"\\x.tapshelfnone" };
-    std::vector<INT_PTR> codes;
-    for (const std::wstring &file : shellCases) {
-        std::wstring full = L"T:" + file;
-        SHELLEXECUTEINFOW info = {};
-        info.cbSize = sizeof(info);
-        info.lpFile = full.c_str();
-        EXPECT_FALSE(ShellExecuteExW(&info));
-        codes.push_back((INT_PTR)info.hInstApp);
-    }
-    ASSERT_EQ(3u, g_boxes.size());
-    enum { FILE_NOT_FOUND, PATH_NOT_FOUND, NO_PROGRAM };
-    const std::vector<Box> shellBoxes = g_boxes;
-    EXPECT_EQ(LoadIconW(NULL, IDI_ERROR), shellBoxes[0].icon);
-
+    ASSERT_NO_FATAL_FAILURE(AskTheShellItself());
     std::string program = "\"" + recorder + "\"";
     WriteFileText(folder + L"\\run.bat", "@echo off\r\n");
     WriteFileText(folder + L"\\pct%x%.tapshelfnone", "x");
@@ -367,7 +371,7 @@ TEST_F(Launch, AFailedStartShowsTheShellsMessageOnceUnlessAskedForNone)
         info.fMask = SEE_MASK_FLAG_NO_UI;
         info.lpFile = kCases[i].file.c_str();
         EXPECT_FALSE(DeviceCall_ShellExecuteExW(&info)) << "case " << i;
-        EXPECT_EQ(codes[kCases[i].expected], (INT_PTR)info.hInstApp) << "case " << i;
+        EXPECT_EQ(shellCodes[kCases[i].expected], (INT_PTR)info.hInstApp) << "case " << i;
         EXPECT_EQ(1u, g_boxes.size()) << "case " << i;
     }
     EXPECT_EQ(0u, WaitForLaunches(1, 1000).size()) << "nothing started";

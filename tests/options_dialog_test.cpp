@@ -123,6 +123,49 @@ protected:
     {
         return [&rows](HWND d) { rows = ReadRows(d); };
     }
+
+    struct RefusedCase { std::vector<std::wstring> added, named; size_t selected; };
+    // Over the three stored entries, Gone moved up a row (Games, Gone, Notes), the rows of
+    // `added` put in the list after them, as an editor or a hand-edited registry may leave
+    // them. Done must refuse them with a message box naming `named`: the dialog stays open,
+    // keeps every row, selects the row `selected` alone and stores nothing. Once the added
+    // rows are deleted through the dialog, Done stores the rest.
+    void ExpectDoneRefuses(const RefusedCase &c)
+    {
+        SCOPED_TRACE(Narrow(c.added[0].substr(0, 8)) + " added");
+        ResetRegistry();
+        StoreThreeEntries();
+        std::vector<Row> rows;
+        DialogScript script;
+        script.SelectRow(IDC_OPTIONS_LIST, 2).Click(IDC_OPTIONS_UP).Do([&](HWND d) {
+            HWND list = GetDlgItem(d, IDC_OPTIONS_LIST);
+            for (const std::wstring &name : c.added) {
+                LVITEMW item = {};
+                item.mask = LVIF_TEXT;
+                item.iItem = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+                item.pszText = (LPWSTR)name.c_str();
+                SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
+            }
+        });
+        script.Click(IDOK).Do([&](HWND box) {
+            WCHAR caption[64];
+            GetWindowTextW(box, caption, 64);
+            EXPECT_STREQ(L"Tapshelf", caption);
+            EXPECT_EQ(3u, SubkeyCount(LIST_KEY_PATH)) << "nothing written while refused";
+            EXPECT_EQ(2, ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Gone", L"Index")) << "nothing written";
+        });
+        script.AnswerMessageBox(IDOK).Do(Read(rows)).Do([](HWND d) { Select(d, { 3, 4 }, 3); });   // the added rows
+        script.Click(IDC_OPTIONS_DELETE).AnswerMessageBox(IDYES).Click(IDOK);
+        EXPECT_EQ(1, Run(script));
+        ASSERT_EQ(2u, script.messageBoxTexts.size());   // the refusal, then the Delete question
+        for (const std::wstring &name : c.named)
+            EXPECT_NE(std::wstring::npos, script.messageBoxTexts[0].find(name)) << Narrow(script.messageBoxTexts[0]);
+        ASSERT_EQ(3u + c.added.size(), rows.size()) << "no row dropped";
+        for (size_t i = 0; i < rows.size(); i++)
+            EXPECT_EQ(i == c.selected, rows[i].selected) << "row " << i;
+        EXPECT_EQ(3u, SubkeyCount(LIST_KEY_PATH)) << "stored once the rows were deleted";
+        EXPECT_EQ(1, ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Gone", L"Index"));
+    }
 };
 
 TEST_F(OptionsDialog, OpensTheStoredListFromItsTemplateWithOneIconPerRow)
@@ -326,77 +369,21 @@ TEST_F(OptionsDialog, DoneWithoutRowsRemovesEveryStoredEntry)
     EXPECT_EQ(16, ReadNumber(SETTINGS_KEY_PATH, L"IconSize"));
 }
 
-// Rows the registry cannot store apart (as an editor or a hand-edited registry may leave
-// them) are named to the user; the dialog stays open and nothing is written.
-TEST_F(OptionsDialog, DoneRefusesNamesTheRegistryCannotKeepApart)
+// Two rows the registry would store under one key name: both are named, and the earlier
+// of the two is the row selected (case and letters aside, and beyond 254 characters).
+TEST_F(OptionsDialog, DoneRefusesTwoRowsOfOneKeyNameAndSelectsTheEarlier)
 {
-    StoreThreeEntries();
     std::wstring longA = std::wstring(254, L'L') + L"a", longB = std::wstring(254, L'L') + L"b";
-    const std::vector<std::vector<std::wstring>> badRows = {
-        { L"notes" }, { L"Games" }, { L"a\\b" }, { L"" }, { longA, longB },
-    };
-    std::vector<std::vector<Row>> whenRefused;
-    std::vector<std::wstring> captions;
-    std::vector<DWORD> storedWhenRefused;
-    DialogScript script;
-    script.Do(Grab()).SelectRow(IDC_OPTIONS_LIST, 2).Click(IDC_OPTIONS_UP);   // Games, Gone, Notes
-    for (const std::vector<std::wstring> &names : badRows) {
-        script.Do([names](HWND d) {
-            HWND list = GetDlgItem(d, IDC_OPTIONS_LIST);
-            for (const std::wstring &name : names) {
-                LVITEMW item = {};
-                item.mask = LVIF_TEXT;
-                item.iItem = (int)SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-                item.pszText = (LPWSTR)name.c_str();
-                SendMessageW(list, LVM_INSERTITEMW, 0, (LPARAM)&item);
-            }
-        });
-        script.Click(IDOK).Do([&](HWND d) {
-            WCHAR caption[64];
-            GetWindowTextW(d, caption, 64);
-            captions.push_back(caption);
-            storedWhenRefused.push_back(SubkeyCount(LIST_KEY_PATH)
-                                        + 10 * ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Gone", L"Index"));
-        });
-        script.AnswerMessageBox(IDOK).Do([&](HWND d) { whenRefused.push_back(ReadRows(d)); });
-        // Removed again through the dialog's own Delete.
-        script.Do([names](HWND d) {
-            std::vector<int> added;
-            for (size_t i = 0; i < names.size(); i++)
-                added.push_back(3 + (int)i);
-            Select(d, added, 3);
-        });
-        script.Click(IDC_OPTIONS_DELETE).AnswerMessageBox(IDYES);
-    }
-    script.Click(IDOK);
-    EXPECT_EQ(1, Run(script));
+    for (const RefusedCase &c : { RefusedCase{ { L"notes" }, { L"\"Notes\"", L"\"notes\"" }, 2 },
+                                  RefusedCase{ { L"Games" }, { L"Games" }, 0 },
+                                  RefusedCase{ { longA, longB }, { longA.substr(0, 254) }, 3 } })
+        ExpectDoneRefuses(c);
+}
 
-    ASSERT_EQ(badRows.size(), whenRefused.size());
-    ASSERT_EQ(5u + 5u, script.messageBoxTexts.size());   // each refusal, then each Delete question
-    for (size_t i = 0; i < badRows.size(); i++) {
-        const std::wstring &text = script.messageBoxTexts[2 * i];
-        SCOPED_TRACE(Narrow(text));
-        EXPECT_EQ(L"Tapshelf", captions[i]);
-        EXPECT_EQ(3u + 10u * 2, storedWhenRefused[i]) << "nothing written while refused";
-        EXPECT_EQ(3u + badRows[i].size(), whenRefused[i].size()) << "no row dropped";
-        if (!badRows[i][0].empty())
-            EXPECT_NE(std::wstring::npos, text.find(badRows[i][0].substr(0, 254)));
-        // The row named is the one selected, alone.
-        int selected = 0;
-        for (const Row &row : whenRefused[i])
-            selected += row.selected;
-        EXPECT_EQ(1, selected);
-    }
-    // Case and letters aside, the earlier of the two rows is the one shown.
-    EXPECT_TRUE(whenRefused[0][2].selected);   // "Notes" beside "notes"
-    EXPECT_TRUE(whenRefused[1][0].selected);   // "Games" beside "Games"
-    EXPECT_TRUE(whenRefused[2][3].selected);
-    EXPECT_TRUE(whenRefused[4][3].selected);
-    EXPECT_NE(std::wstring::npos, script.messageBoxTexts[0].find(L"\"Notes\""));
-    EXPECT_NE(std::wstring::npos, script.messageBoxTexts[0].find(L"\"notes\""));
-
-    EXPECT_EQ(3u, SubkeyCount(LIST_KEY_PATH));
-    EXPECT_EQ(1, ReadNumber(std::wstring(LIST_KEY_PATH) + L"\\Gone", L"Index"));
+TEST_F(OptionsDialog, DoneRefusesANameNoKeyCanHoldAndSelectsItsRow)
+{
+    for (const RefusedCase &c : { RefusedCase{ { L"a\\b" }, { L"a\\b" }, 3 }, RefusedCase{ { L"" }, {}, 3 } })
+        ExpectDoneRefuses(c);
 }
 
 // Runs once the library carries the entry editor: only a row both focused and selected

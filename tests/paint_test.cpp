@@ -162,6 +162,15 @@ protected:
             WriteEntryKey(L"Entry " + std::to_wstring(i), L"\\no\\such\\file" + std::to_wstring(i) + L".exe",
                           L"", i);
     }
+    // A bitmap file of w x h pixels from `colour` as the item's background, stretched or not.
+    void WriteBackground(int w, int h, const std::function<COLORREF(int, int)> &colour, bool stretch = false)
+    {
+        std::wstring path = SandboxFolder() + L"\\back" + std::to_wstring(w) + L".bmp";
+        WriteBitmapFile(path, w, h, colour);
+        WriteSettingString(VALUE_BACKBMPFILE, path);
+        if (stretch)
+            WriteSettingNumber(VALUE_STRETCH_BACKBMP, 1);
+    }
     void CreateItem(bool withIcons = true)
     {
         DestroyItem();
@@ -173,14 +182,13 @@ protected:
         }
     }
 
-    // Checks a frame of `count` unscaled icons in one row of cells: icons exact, their
-    // transparent parts and the cell margins in the cell's background, the rest watermark.
-    void ExpectUnscaledFrame(const Pixels &p, int count, int highlighted)
+    // Checks a frame of `count` icons in one row of cells: the cell margins in their cell's
+    // background, the rest watermark; inside the icon squares `icon` exactly, its transparent
+    // parts in the cell's background (NULL: the squares are not checked).
+    void ExpectFrame(const Pixels &p, int count, int highlighted, const IconPicture *icon)
     {
         const DisplaySettings &s = g_Config.Settings;
         int cw = s.IconSize + 2 * s.HMargin, ch = s.IconSize + 2 * s.VMargin;
-        IconPicture icon = PictureOf(g_Item.IconImageList, 0);
-        ASSERT_EQ(s.IconSize, icon.size);
         Differences d;
         for (int y = 0; y < p.height; y++)
             for (int x = 0; x < p.width; x++) {
@@ -191,10 +199,20 @@ protected:
                 }
                 COLORREF back = cell == highlighted ? highlight : WATERMARK_COLOUR;
                 int ix = x - cell * cw - s.HMargin, iy = y - s.VMargin;
-                bool inIcon = ix >= 0 && iy >= 0 && ix < icon.size && iy < icon.size;
-                d.Check(p, x, y, inIcon && icon.Opaque(ix, iy) ? icon.At(ix, iy) : back);
+                bool inIcon = ix >= 0 && iy >= 0 && ix < s.IconSize && iy < s.IconSize;
+                if (inIcon && !icon)
+                    continue;
+                d.Check(p, x, y, inIcon && icon->Opaque(ix, iy) ? icon->At(ix, iy) : back);
             }
         EXPECT_EQ(0, d.count) << d.Report();
+    }
+
+    // A frame of unscaled icons, every one the first entry's picture.
+    void ExpectUnscaledFrame(const Pixels &p, int count, int highlighted)
+    {
+        IconPicture icon = PictureOf(g_Item.IconImageList, 0);
+        ASSERT_EQ(g_Config.Settings.IconSize, icon.size);
+        ExpectFrame(p, count, highlighted, &icon);
     }
 
     // Checks one scaled icon drawn at (x0, y0), size w, from `source` over `back`: only the
@@ -229,27 +247,6 @@ protected:
         EXPECT_NEAR(src.top * k, bounds.top, 1.0);
         EXPECT_NEAR((src.right + 1) * k - 1, bounds.right, 1.0);
         EXPECT_NEAR((src.bottom + 1) * k - 1, bounds.bottom, 1.0);
-    }
-
-    // Everything of the frame outside the icon squares: margins in their cell's background,
-    // the rest watermark.
-    void ExpectOutsideIcons(const Pixels &p, int count, int highlighted)
-    {
-        const DisplaySettings &s = g_Config.Settings;
-        int cw = s.IconSize + 2 * s.HMargin, ch = s.IconSize + 2 * s.VMargin;
-        Differences d;
-        for (int y = 0; y < p.height; y++)
-            for (int x = 0; x < p.width; x++) {
-                int cell = x / cw;
-                if (cell >= count || y >= ch) {
-                    d.Check(p, x, y, WATERMARK_COLOUR);
-                    continue;
-                }
-                int ix = x - cell * cw - s.HMargin, iy = y - s.VMargin;
-                if (ix >= 0 && iy >= 0 && ix < s.IconSize && iy < s.IconSize) continue;
-                d.Check(p, x, y, cell == highlighted ? highlight : WATERMARK_COLOUR);
-            }
-        EXPECT_EQ(0, d.count) << d.Report();
     }
 };
 
@@ -306,7 +303,7 @@ TEST_F(Paint, ScalesOtherSizesWithTheirTransparentPartsUntouched)
             SCOPED_TRACE("entry " + std::to_string(i));
             ExpectScaledIcon(p, i * cw + 2, 2, size, source, i == 2 ? highlight : WATERMARK_COLOUR);
         }
-        ExpectOutsideIcons(p, 3, 2);
+        ExpectFrame(p, 3, 2, NULL);
         g_Item.HighlightedEntry = -1;
     }
 }
@@ -329,57 +326,52 @@ TEST_F(Paint, IconsKeepTheirPlaceWhenTheSizeChangesUnderALiveWindow)
         int cw = c.shown + 4;
         ExpectScaledIcon(p, 2, 2, c.shown, source, WATERMARK_COLOUR);
         ExpectScaledIcon(p, cw + 2, 2, c.shown, source, WATERMARK_COLOUR);
-        ExpectOutsideIcons(p, 2, -1);
+        ExpectFrame(p, 2, -1, NULL);
     }
 }
 
-TEST_F(Paint, BackgroundIsCopiedFromItsTopLeftOrStretchedOverTheWholeItem)
+TEST_F(Paint, BackgroundIsCopiedFromItsTopLeftUnderTheHighlightAndIcon)
 {
-    std::wstring folder = SandboxFolder();
-    std::wstring large = folder + L"\\large.bmp", small = folder + L"\\small.bmp";
-    WriteBitmapFile(large, 300, 50, PositionColour);
-    WriteBitmapFile(small, 40, 10, PositionColour);
+    WriteBackground(300, 50, PositionColour);
     WriteEntries(1);
-
-    // Copied 1:1 from the top-left corner; the highlight and icon lie on top of it.
-    WriteSettingString(VALUE_BACKBMPFILE, large);
     CreateItem();
     ASSERT_NE(nullptr, g_Item.BackgroundBitmap);
     g_Item.HighlightedEntry = 0;
     Pixels p = RenderItem(item);
-    {
-        Differences d;
-        for (int y = 0; y < p.height; y++)
-            for (int x = 0; x < p.width; x++)
-                if (x >= 20 || y >= 20) d.Check(p, x, y, PositionColour(x, y));
-        EXPECT_EQ(0, d.count) << d.Report();
-        EXPECT_EQ(highlight, p.At(0, 0));
-        EXPECT_EQ(highlight, p.At(19, 19));
-    }
-    g_Item.HighlightedEntry = -1;
+    Differences d;
+    for (int y = 0; y < p.height; y++)
+        for (int x = 0; x < p.width; x++)
+            if (x >= 20 || y >= 20) d.Check(p, x, y, PositionColour(x, y));
+    EXPECT_EQ(0, d.count) << d.Report();
+    EXPECT_EQ(highlight, p.At(0, 0));
+    EXPECT_EQ(highlight, p.At(19, 19));
+}
 
-    // A bitmap smaller than the item, not stretched: the watermark shows beyond it.
-    WriteSettingString(VALUE_BACKBMPFILE, small);
+TEST_F(Paint, ABackgroundSmallerThanTheItemShowsTheWatermarkBeyondIt)
+{
+    WriteBackground(40, 10, PositionColour);
+    WriteEntries(1);
     CreateItem();
-    p = RenderItem(item);
+    Pixels p = RenderItem(item);
     EXPECT_EQ(PositionColour(39, 0), p.At(39, 0));
     EXPECT_EQ(PositionColour(30, 9), p.At(30, 9));
     EXPECT_EQ(WATERMARK_COLOUR, p.At(40, 0));
     EXPECT_EQ(WATERMARK_COLOUR, p.At(30, 10));
     EXPECT_EQ(WATERMARK_COLOUR, p.At(239, 24));
+}
 
-    // Stretched: the whole bitmap over the whole client area, whatever its size. The bitmaps
-    // are blocks of one colour each, so every pixel away from a block's edge tells which
-    // block it came from, whichever way the stretch picks or merges pixels.
-    WriteSettingNumber(VALUE_STRETCH_BACKBMP, 1);
+// The whole bitmap over the whole client area, larger or smaller than it. The bitmaps are
+// blocks of one colour each, so every pixel away from a block's edge tells which block it
+// came from, whichever way the stretch picks or merges pixels.
+TEST_F(Paint, AStretchedBackgroundCoversTheWholeItemWhateverItsSize)
+{
+    WriteEntries(1);
     for (int w : { 300, 40 }) {
         SCOPED_TRACE("bitmap width " + std::to_string(w));
         int h = w == 300 ? 50 : 10, block = w == 300 ? 10 : 5;
-        std::wstring path = folder + L"\\blocks" + std::to_wstring(w) + L".bmp";
-        WriteBitmapFile(path, w, h, [block](int x, int y) { return BlockColour(x / block, y / block); });
-        WriteSettingString(VALUE_BACKBMPFILE, path);
+        WriteBackground(w, h, [block](int x, int y) { return BlockColour(x / block, y / block); }, true);
         CreateItem(false);
-        p = RenderItem(item);
+        Pixels p = RenderItem(item);
         double kx = (double)w / p.width, ky = (double)h / p.height;
         Differences d;
         int checked = 0;
@@ -407,12 +399,8 @@ TEST_F(Paint, AShrunkBackgroundKeepsItsOwnColours)
 {
     // Red and green columns, shrunk to a third of their width: every pixel on screen is one
     // of the two, as the device picks the nearest pixel; merging them would give black.
-    std::wstring folder = SandboxFolder();
-    std::wstring path = folder + L"\\stripes.bmp";
-    WriteBitmapFile(path, 720, 30, [](int x, int) { return x % 2 ? RGB(255, 0, 0) : RGB(0, 255, 0); });
+    WriteBackground(720, 30, [](int x, int) { return x % 2 ? RGB(255, 0, 0) : RGB(0, 255, 0); }, true);
     WriteEntries(1);
-    WriteSettingString(VALUE_BACKBMPFILE, path);
-    WriteSettingNumber(VALUE_STRETCH_BACKBMP, 1);
     CreateItem();
     Pixels p = RenderItem(item);
     int others = 0;
@@ -426,10 +414,7 @@ TEST_F(Paint, AShrunkBackgroundKeepsItsOwnColours)
 
 TEST_F(Paint, CopiesOnlyThePaintRectangleAndReleasesEveryDrawingObject)
 {
-    std::wstring folder = SandboxFolder();
-    WriteBitmapFile(folder + L"\\back.bmp", 64, 64, PositionColour);
-    WriteSettingString(VALUE_BACKBMPFILE, folder + L"\\back.bmp");
-    WriteSettingNumber(VALUE_STRETCH_BACKBMP, 1);
+    WriteBackground(64, 64, PositionColour, true);
     WriteSettingNumber(VALUE_ICONSIZE, 20);   // the scaled path makes drawing objects of its own
     WriteEntries(4);
     CreateItem();

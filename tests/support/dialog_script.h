@@ -1,4 +1,4 @@
-// Driving modal dialogs from a test, and recording the messages windows receive.
+// Driving modal dialogs from a test.
 //
 // DialogScript: a WH_CALLWNDPROCRET hook notes every dialog that finishes WM_INITDIALOG
 // (message boxes included); a thread timer, which fires inside whichever modal loop is
@@ -8,9 +8,6 @@
 //     DialogScript script;
 //     script.SetText(1003, L"a.txt").Click(IDOK);
 //     INT_PTR result = script.Run([&] { return RunFileChooser(NULL, module, NULL, buffer); });
-//
-// MessageRecorder: records what windows receive, sent (WH_CALLWNDPROC) and posted
-// (WH_GETMESSAGE), in order, for checks of message sequences.
 #pragma once
 #include <windows.h>
 #include <functional>
@@ -55,31 +52,3 @@ private:
 
 // The text of a dialog's control (GetDlgItemTextW).
 std::wstring DialogItemText(HWND dialog, int id);
-
-struct RecordedMessage {
-    HWND window;
-    UINT message;
-    WPARAM wParam;
-    LPARAM lParam;
-    bool posted;
-};
-
-class MessageRecorder {
-public:
-    // Records messages for which `wanted` answers true; all messages of the thread without one.
-    explicit MessageRecorder(std::function<bool(HWND, UINT)> wanted = nullptr);
-    ~MessageRecorder();
-    MessageRecorder(const MessageRecorder &) = delete;
-    MessageRecorder &operator=(const MessageRecorder &) = delete;
-
-    std::vector<RecordedMessage> messages;
-    // Message numbers in the order received, optionally only those to one window.
-    std::vector<UINT> Numbers(HWND window = NULL) const;
-    // Internal: called from the hooks.
-    void Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam, bool posted);
-
-private:
-    std::function<bool(HWND, UINT)> wanted_;
-    HHOOK sent_ = NULL;
-    HHOOK posted_ = NULL;
-};
