@@ -4,6 +4,8 @@
 
 - An ARM (0x01C0) DLL for the Windows CE GUI subsystem (9), with its base relocations:
   the device loads a DLL wherever its slot has room.
+- Every data directory lies inside the image: the loader reads each one at the image base
+  plus its address.
 - It exports ordinals 240 and 241 and no names (the rule of dll_exports_check.py).
 - Its resources: the icon 102 with the images its group lists, the dialogs 103, 104, 105
   and 500, and every dialog byte for byte as in the desktop build of the same .rc, and the
@@ -23,7 +25,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import dll_exports_check  # noqa: E402
 from device_api_check import SKIPPED, device_build_missing  # noqa: E402
-from pe_image import PEError, PEImage, RT_DIALOG, RT_GROUP_ICON, RT_ICON  # noqa: E402
+from pe_image import DIR_SECURITY, PEError, PEImage, RT_DIALOG, RT_GROUP_ICON, RT_ICON  # noqa: E402
 
 ARM = 0x01C0
 CE_GUI = 9
@@ -88,6 +90,31 @@ def icon_check(groups, icons):
     return True, "icon %d: a group of %d images, all present" % (ICON, count)
 
 
+DIRECTORY_NAMES = ("export", "import", "resource", "exception", "certificate", "relocation",
+                   "debug", "architecture", "global pointer", "thread storage", "load config",
+                   "bound import", "import address table", "delay import", "runtime header",
+                   "reserved")
+
+
+def directories_check(image):
+    """(passed, line): every data directory in use lies inside the image. The certificate
+    table's entry is a file offset, not an address: it lies inside the file."""
+    faults, used = [], 0
+    for index, (address, size) in enumerate(image.directories):
+        if not address and not size:
+            continue
+        used += 1
+        end, limit = address + size, len(image.data) if index == DIR_SECURITY else image.image_size
+        if not address or end > limit:
+            faults.append("%s at 0x%x (%d bytes) ends beyond the %s (0x%x)" % (
+                DIRECTORY_NAMES[index], address, size,
+                "file" if index == DIR_SECURITY else "image", limit))
+    if faults:
+        return False, "data directories: %s" % "; ".join(faults)
+    return True, "data directories: all %d in use lie inside the image (0x%x bytes)" % (
+        used, image.image_size)
+
+
 def checks(device, desktop):
     """(passed, line) for every check of the device DLL against the desktop one."""
     yield device.machine == ARM, "machine: %s (0x%04x)%s" % (
@@ -100,6 +127,7 @@ def checks(device, desktop):
     yield relocatable, "base relocations: %s, %s" % (
         "present" if device.has_relocations() else "NONE",
         "marked stripped" if device.relocs_stripped else "not stripped")
+    yield directories_check(device)
     ordinals, names = device.exports()
     fault = dll_exports_check.export_fault(ordinals, sorted(names))
     yield not fault, "exports: ordinals %s; names %s%s" % (

@@ -10,9 +10,11 @@ SUBSYSTEMS = {2: "Windows GUI", 3: "Windows console", 9: "Windows CE GUI"}
 
 FILE_RELOCS_STRIPPED = 0x0001
 FILE_DLL = 0x2000
+SECTION_CODE = 0x00000020
 
-# Data directory slots.
-DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_BASERELOC = 0, 1, 2, 5
+# Data directory slots. The certificate table's entry alone holds a file offset; every
+# other one an address relative to the image base.
+DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_SECURITY, DIR_BASERELOC, DIR_IAT = 0, 1, 2, 4, 5, 12
 
 # Resource types by number.
 RT_ICON, RT_DIALOG, RT_GROUP_ICON = 3, 5, 14
@@ -23,9 +25,14 @@ class PEError(Exception):
 
 
 class Section:
-    def __init__(self, name, rva, virtual_size, raw_offset, raw_size):
+    def __init__(self, name, rva, virtual_size, raw_offset, raw_size, characteristics=0):
         self.name, self.rva, self.virtual_size = name, rva, virtual_size
         self.raw_offset, self.raw_size = raw_offset, raw_size
+        self.characteristics = characteristics
+
+    @property
+    def is_code(self):
+        return bool(self.characteristics & SECTION_CODE)
 
 
 class PEImage:
@@ -43,10 +50,12 @@ class PEImage:
         if self.magic not in (0x10B, 0x20B):
             raise PEError("%s: unknown optional header magic 0x%x" % (path, self.magic))
         self.pe32plus = self.magic == 0x20B
-        self.headers_size = self._unpack("<I", opt + 60, "optional header")[0]
+        self.image_base = self._unpack("<Q" if self.pe32plus else "<I", opt + (24 if self.pe32plus else 28),
+                                       "optional header")[0]
+        self.image_size, self.headers_size = self._unpack("<II", opt + 56, "optional header")
         (self.subsystem_major, self.subsystem_minor, _, _, _, _,
          self.subsystem) = self._unpack("<HHIIIIH", opt + 48, "optional header")
-        dirs = opt + (112 if self.pe32plus else 96)
+        dirs = self.directories_offset = opt + (112 if self.pe32plus else 96)
         dir_count = min(self._unpack("<I", dirs - 4, "optional header")[0], 16)
         if dirs + 8 * dir_count > opt + optional_size:
             raise PEError("%s: %d data directories do not fit the optional header"
@@ -58,7 +67,8 @@ class PEImage:
             at = opt + optional_size + 40 * i
             name = self._unpack("8s", at, "section table")[0].rstrip(b"\0").decode("latin-1")
             size, rva, raw_size, raw_offset = self._unpack("<IIII", at + 8, "section table")
-            self.sections.append(Section(name, rva, size, raw_offset, raw_size))
+            flags = self._unpack("<I", at + 36, "section table")[0]
+            self.sections.append(Section(name, rva, size, raw_offset, raw_size, flags))
 
     @classmethod
     def from_file(cls, path):
