@@ -1,0 +1,98 @@
+#!/usr/bin/env python3
+"""The device DLL's header and code checks must see the faults they are there to catch.
+
+On copies of the device build's tapshelf.dll:
+- the import address table's entry written as an absolute address, as the tool chain's
+  linker writes it: device_dll_check's data directory check fails on it, and
+  scripts/fix-iat-directory.py gives back the file as the build made it;
+- a few loads and stores through sp written over its first code words: the alignment check
+  names exactly the misaligned ones among them, at their addresses.
+
+Usage: device_dll_check_test.py DEVICE_DLL
+Exit 0 when every fault is seen, 1 otherwise, 77 (skipped) without a device build.
+"""
+import importlib.util
+import os
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import device_align_check  # noqa: E402
+from device_api_check import SKIPPED, device_build_missing  # noqa: E402
+from device_dll_check import directories_check  # noqa: E402
+from pe_image import DIR_IAT, PEImage  # noqa: E402
+
+spec = importlib.util.spec_from_file_location(
+    "fix_iat_directory", os.path.join(HERE, "..", "scripts", "fix-iat-directory.py"))
+fix_iat_directory = importlib.util.module_from_spec(spec)
+spec.loader.exec_module(fix_iat_directory)
+
+# (instruction word, its text, misaligned?)
+STACK_ACCESSES = (
+    (0xE59D8042, "ldr r8, [sp, #66]", True),
+    (0xE1DD00B3, "ldrh r0, [sp, #3]", True),
+    (0xE14D10B5, "strh r1, [sp, #-5]", True),
+    (0xE1DD20F7, "ldrsh r2, [sp, #7]", True),
+    (0xE1CD40D6, "ldrd r4, [sp, #6]", True),
+    (0xE58D3002, "str r3, [sp, #2]", True),
+    (0xE59D0004, "ldr r0, [sp, #4]", False),
+    (0xE5DD0003, "ldrb r0, [sp, #3]", False),
+    (0xE1DD00D3, "ldrsb r0, [sp, #3]", False),
+    (0xE49D0002, "ldr r0, [sp], #2 (the address is sp)", False),
+    (0xE59C0002, "ldr r0, [ip, #2] (not the stack)", False),
+)
+
+
+def with_absolute_iat(image):
+    data = bytearray(image.data)
+    address, size = image.directories[DIR_IAT]
+    struct.pack_into("<II", data, image.directories_offset + 8 * DIR_IAT, address + image.image_base, size)
+    return PEImage(data, "copy with an absolute IAT address")
+
+
+def with_stack_accesses(image):
+    data = bytearray(image.data)
+    code = next(s for s in image.sections if s.is_code)
+    for i, (word, _, _) in enumerate(STACK_ACCESSES):
+        struct.pack_into("<I", data, code.raw_offset + 4 * i, word)
+    return PEImage(data, "copy with stack accesses"), image.image_base + code.rva
+
+
+def main(argv):
+    if len(argv) != 2:
+        print(__doc__.strip().splitlines()[-2], file=sys.stderr)
+        return 2
+    if device_build_missing(argv[1]):
+        return SKIPPED
+    image = PEImage.from_file(argv[1])
+    results = []
+
+    passed, line = directories_check(image)
+    results.append((passed, "the build's own directories pass: " + line))
+    faulty = with_absolute_iat(image)
+    passed, line = directories_check(faulty)
+    results.append((not passed and "import address table" in line,
+                    "an absolute IAT address fails: " + line))
+    fixed, message = fix_iat_directory.fix(faulty.data)
+    results.append((fixed == image.data, "the post-link fix restores the build's file: " + message))
+
+    copy, start = with_stack_accesses(image)
+    faults, _ = device_align_check.misaligned(copy)
+    found = {address for address, _ in faults}
+    for i, (_, text, bad) in enumerate(STACK_ACCESSES):
+        seen = start + 4 * i in found
+        results.append((seen == bad, "%s: %s" % (text, "found" if seen else "passed")))
+    others = found - {start + 4 * i for i in range(len(STACK_ACCESSES))}
+    results.append((not others, "nothing else found in the copy%s" % (
+        ": %s" % sorted(hex(a) for a in others) if others else "")))
+
+    for passed, line in results:
+        print("%s %s" % ("ok  " if passed else "FAIL", line))
+    failed = sum(1 for passed, _ in results if not passed)
+    print("%s: %d of %d" % ("FAIL" if failed else "PASS", len(results) - failed, len(results)))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
