@@ -31,6 +31,14 @@ BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG
                              HANDLE hSrc, LONG SrcX, LONG SrcY, LONG SrcCx, LONG SrcCy,
                              COLORREF TransparentColor);
 
+// winuser.h: the device's coredll exports SendMessageTimeout under that name alone (its
+// arguments carry no text); the tool chain's header names it SendMessageTimeoutW.
+#ifdef _WIN32_WCE
+#undef SendMessageTimeout
+LRESULT WINAPI SendMessageTimeout(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                                  UINT uTimeout, DWORD_PTR *lpdwResult);
+#endif
+
 #ifdef __cplusplus
 }
 #endif

@@ -10,6 +10,10 @@
 // The Today screen's window.
 #define SHELL_TODAY_CLASS       L"DesktopExplorerWindow"
 #define SHELL_TODAY_TITLE       L"Today"
+// Sent to the Today screen's window as WM_WININICHANGE's wParam (lParam 0), it has the
+// screen reload its items from the registry: a new item appears, one switched off is
+// dropped and its library freed.
+#define SHELL_TODAY_RELOAD_ITEMS 0xF2
 // File Explorer, which opens the folder named on its command line.
 #define SHELL_FILE_EXPLORER     L"fexplore.exe"
 // The Start menu: the shortcuts of this folder, a subfolder a submenu.

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the device DLL, BUILD_DIR/tapshelf.dll, for the Pocket PC (ARM, Windows CE 5.01)
-# with the tool chain that ce-toolchain.sh finds, and with --cab its installer,
-# BUILD_DIR/Tapshelf.cab.
+# Builds the device DLL, BUILD_DIR/tapshelf.dll, and the installer's setup DLL,
+# BUILD_DIR/tapshelf_setup.dll, for the Pocket PC (ARM, Windows CE 5.01) with the tool chain
+# that ce-toolchain.sh finds, and with --cab their installer, BUILD_DIR/Tapshelf.cab.
 #   build-device.sh BUILD_DIR [--cab] [--if-toolchain]
 # --if-toolchain: without a tool chain, say that the device build is skipped and succeed
 # (make test); otherwise that fails (make device, make cab).
@@ -36,5 +36,6 @@ cmake --build "$build" -j2 || exit 1
 echo "device: ${build#$top/}/tapshelf.dll ($(stat -c %s "$build/tapshelf.dll") bytes), built with ${bin#$top/}"
 if [ $cab = 1 ]; then
   python3 "$top/scripts/make-cab.py" --dll "$build/tapshelf.dll" \
+    --setup-dll "$build/tapshelf_setup.dll" \
     --registration "$top/resources/today_item.reg" --out "$build/Tapshelf.cab" || exit 1
 fi

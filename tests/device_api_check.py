@@ -21,7 +21,7 @@ one name a line in the --lists folder) do not export.
 Symbols are read as the --arch build writes them: i686 decorates C names (_Name, stdcall
 Name@N), x86_64 does not.
 
-With --dll, checks a linked device DLL instead: its import table must name only the
+With --dll, checks linked device DLLs instead (the option once per DLL): its import table must name only the
 device's libraries (COREDLL.dll, AYGSHELL.dll, COMMCTRL.dll: the lists, any case), and
 every function must be imported by a name that the library it comes from exports. The
 device's import libraries import by name; an import by ordinal alone cannot be checked
@@ -29,7 +29,7 @@ and fails.
 
 Usage: device_api_check.py --nm NM [--arch i686|x86_64] --lists DIR [--stand-ins libwince.a]
 INPUT...
-       device_api_check.py --lists DIR --dll DLL
+       device_api_check.py --lists DIR --dll DLL [--dll DLL...]
 INPUT is a static library or an object file. Exit 0 on PASS, 1 on FAIL, 2 when the
 check cannot be made (nm failing, no device lists, an unreadable DLL, nothing to check),
 77 (skipped) when the --dll file does not exist: no device build was made.
@@ -361,22 +361,26 @@ def main(argv=None):
                                             "beside the first input, if there)")
     parser.add_argument("--verbose", "-v", action="store_true",
                         help="list every function and the library that exports it")
-    parser.add_argument("--dll", help="check the import table of this linked device DLL")
+    parser.add_argument("--dll", action="append",
+                        help="check the import table of this linked device DLL (repeatable)")
     parser.add_argument("inputs", nargs="*", help="product archives and object files")
     args = parser.parse_args(argv)
     if bool(args.dll) == bool(args.inputs):
         parser.error("give either --dll or the product's archives and objects")
     if args.dll:
-        if device_build_missing(args.dll):
-            return SKIPPED
-        try:
-            lists = load_lists(args.lists)
-            report = check_dll(pe_image.PEImage.from_file(args.dll).imports(), lists, args.dll)
-        except (CheckError, pe_image.PEError, OSError) as error:
-            print("ERROR: %s" % error, file=sys.stderr)
-            return 2
-        print_dll_report(report, lists)
-        return 1 if report.failed else 0
+        failed = False
+        for dll in args.dll:
+            if device_build_missing(dll):
+                return SKIPPED
+            try:
+                lists = load_lists(args.lists)
+                report = check_dll(pe_image.PEImage.from_file(dll).imports(), lists, dll)
+            except (CheckError, pe_image.PEError, OSError) as error:
+                print("ERROR: %s" % error, file=sys.stderr)
+                return 2
+            print_dll_report(report, lists)
+            failed = failed or report.failed
+        return 1 if failed else 0
 
     arch = args.arch or ("x86_64" if "x86_64" in os.path.basename(args.nm) else "i686")
     try:
