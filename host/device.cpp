@@ -153,6 +153,19 @@ void RegisterTodayItem(const std::wstring &dllPath)
     HostLog(L"registry: Today item %ls registered, %ls", TAPSHELF_ITEM_NAME, dllPath.c_str());
 }
 
+void DropDirectRegistration()
+{
+    std::wstring itemKey = std::wstring(TODAY_ITEMS_KEY) + L"\\" + TAPSHELF_ITEM_NAME;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, itemKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    std::wstring dll = ReadText(key, L"DLL");
+    RegCloseKey(key);
+    if (dll.size() >= 2 && dll[1] == L':' && RegDeleteKeyW(HKEY_LOCAL_MACHINE, itemKey.c_str()) == ERROR_SUCCESS)
+        HostLog(L"registry: Today item %ls of %ls, listed without the installer, dropped", TAPSHELF_ITEM_NAME,
+                dll.c_str());
+}
+
 void ApplyFirstRunRegistry()
 {
     std::string text = ResourceText(L"DEMO_REGISTRY");

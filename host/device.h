@@ -11,5 +11,9 @@ bool PrepareDeviceRoot(const std::wstring &drive);
 // device (resources/today_item.reg) but DLL naming dllPath, unless the item is listed
 // already.
 void RegisterTodayItem(const std::wstring &dllPath);
+// Without --dll the device holds what its installer put there. An emulator of earlier days
+// listed the built library as the item directly, by a path with a drive letter, which no
+// device path has: such an item is dropped, so that the device starts without Tapshelf.
+void DropDirectRegistration();
 // The first-run registry data built into the emulator (demo.reg).
 void ApplyFirstRunRegistry();

@@ -2,12 +2,16 @@
 // windows (task bar, soft-key bar, input panel, Today), the items, the message loop and
 // the orderly unloading at the end.
 //
-//   todayhost.exe [--device T:] [--dll PATH] [--script FILE] [--out DIR] [--log FILE]
-//                 [--timeout SECONDS] [--stay]
+//   todayhost.exe [--device T:] [--dll PATH | --install] [--cab FILE] [--script FILE]
+//                 [--out DIR] [--log FILE] [--timeout SECONDS] [--stay]
+// --dll lists that library as Tapshelf's Today item (the tests); otherwise the device has
+// what its installer put there: --install installs the CAB (--cab, Tapshelf.cab beside the
+// emulator) unless Tapshelf is installed, and a script installs and removes it by its steps.
 #include "bars.h"
 #include "capture.h"
 #include "device.h"
 #include "input_panel.h"
+#include "installer.h"
 #include "log.h"
 #include "script.h"
 #include "screen.h"
@@ -74,8 +78,8 @@ static bool OptionsKeyEnabled()
 
 static void Usage()
 {
-    fputs("usage: todayhost.exe [--device T:] [--dll PATH] [--script FILE] [--out DIR] [--log FILE]\n"
-          "                     [--timeout SECONDS] [--stay]\n", stderr);
+    fputs("usage: todayhost.exe [--device T:] [--dll PATH | --install] [--cab FILE] [--script FILE]\n"
+          "                     [--out DIR] [--log FILE] [--timeout SECONDS] [--stay]\n", stderr);
 }
 
 struct CommandLine {
@@ -85,6 +89,7 @@ struct CommandLine {
     std::wstring log;
     DWORD timeoutSeconds = 0;
     bool stay = false;
+    bool install = false;
 };
 
 // The command line's options (the output folder into g_outDir); false for one it does not know.
@@ -99,6 +104,8 @@ static bool ReadCommandLine(CommandLine *options)
         bool hasValue = i + 1 < argc;
         if (arg == L"--device" && hasValue) options->drive = argv[++i];
         else if (arg == L"--dll" && hasValue) options->dll = WindowsPath(argv[++i]);
+        else if (arg == L"--cab" && hasValue) g_packageCab = WindowsPath(argv[++i]);
+        else if (arg == L"--install") options->install = true;
         else if (arg == L"--script" && hasValue) options->script = WindowsPath(argv[++i]);
         else if (arg == L"--out" && hasValue) g_outDir = WindowsPath(argv[++i]);
         else if (arg == L"--log" && hasValue) options->log = WindowsPath(argv[++i]);
@@ -111,9 +118,9 @@ static bool ReadCommandLine(CommandLine *options)
         g_outDir.pop_back();
     if (options->drive.size() == 1)
         options->drive += L":";
-    if (options->dll.empty())
-        options->dll = ModuleFolder() + L"\\tapshelf.dll";
-    return known;
+    if (g_packageCab.empty())
+        g_packageCab = ModuleFolder() + L"\\Tapshelf.cab";
+    return known && !(options->install && !options->dll.empty());
 }
 
 // The screen's windows, the task bar first: the name label of an item looks for it when
@@ -188,7 +195,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     if (!PrepareDeviceRoot(options.drive))
         return 2;
-    RegisterTodayItem(options.dll);
+    if (!options.dll.empty())
+        RegisterTodayItem(options.dll);
+    else
+        DropDirectRegistration();
     ApplyFirstRunRegistry();
 
     CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
@@ -197,6 +207,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!CreateScreen(instance)) {
         HostError(L"cannot create the screen windows");
         return 1;
+    }
+    // As if the owner had opened the CAB in File Explorer.
+    if (options.install && !PackageInstalled(TAPSHELF_ITEM_NAME)) {
+        std::wstring message;
+        InstallCab(g_packageCab, g_today, &message);
+        ShowNotice(message);
     }
     if (!options.script.empty())
         StartScript(options.stay);

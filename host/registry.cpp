@@ -31,6 +31,32 @@ void SetText(HKEY key, const wchar_t *name, const std::wstring &value)
     RegSetValueExW(key, name, 0, REG_SZ, (const BYTE *)value.c_str(), (DWORD)((value.size() + 1) * sizeof(WCHAR)));
 }
 
+std::vector<std::wstring> ReadTextList(HKEY key, const wchar_t *name)
+{
+    std::vector<std::wstring> texts;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key, name, NULL, &type, NULL, &size) != ERROR_SUCCESS || type != REG_MULTI_SZ)
+        return texts;
+    std::wstring all(size / sizeof(WCHAR) + 2, L'\0');
+    if (RegQueryValueExW(key, name, NULL, &type, (BYTE *)&all[0], &size) != ERROR_SUCCESS)
+        return texts;
+    for (size_t start = 0; start < all.size() && all[start];) {
+        size_t end = all.find(L'\0', start);
+        texts.push_back(all.substr(start, end - start));
+        start = end + 1;
+    }
+    return texts;
+}
+
+void SetTextList(HKEY key, const wchar_t *name, const std::vector<std::wstring> &texts)
+{
+    std::wstring all;
+    for (const std::wstring &text : texts)
+        all += text + L'\0';
+    all += L'\0';
+    RegSetValueExW(key, name, 0, REG_MULTI_SZ, (const BYTE *)all.c_str(), (DWORD)(all.size() * sizeof(WCHAR)));
+}
+
 bool ForEachSubkey(HKEY root, const wchar_t *path, const std::function<void(const wchar_t *name, HKEY key)> &visit)
 {
     HKEY parent;

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <functional>
 #include <string>
+#include <vector>
 
 // A REG_DWORD value, or fallback when there is none of that type and size.
 DWORD ReadNumber(HKEY key, const wchar_t *name, DWORD fallback);
@@ -11,6 +12,9 @@ DWORD ReadNumber(HKEY key, const wchar_t *name, DWORD fallback);
 std::wstring ReadText(HKEY key, const wchar_t *name);
 void SetNumber(HKEY key, const wchar_t *name, DWORD value);
 void SetText(HKEY key, const wchar_t *name, const std::wstring &value);
+// A REG_MULTI_SZ value as its texts (none when there is no such value), and written from them.
+std::vector<std::wstring> ReadTextList(HKEY key, const wchar_t *name);
+void SetTextList(HKEY key, const wchar_t *name, const std::vector<std::wstring> &texts);
 
 // Calls visit for each subkey of root\path that opens for reading, with its name and the
 // open subkey (closed afterwards). False when root\path does not open.

@@ -6,6 +6,7 @@
 #include "bars.h"
 #include "capture.h"
 #include "input_panel.h"
+#include "installer.h"
 #include "log.h"
 #include "messages.h"
 #include "paths.h"
@@ -216,6 +217,28 @@ static StepOutcome PanelKey(const Step &step)
     return TapScreen(step, Centre(rect), L"key " + step.text);
 }
 
+// ---- The installer
+
+// The CAB (the emulator's own when the step names none) opened as from File Explorer: the
+// outcome is logged and shown, a refusal included; it is no failure of the script.
+static StepOutcome Install(const Step &step)
+{
+    std::wstring path = step.text.empty() ? g_packageCab : step.text, message;
+    InstallCab(path, g_today, &message);
+    HostLog(L"step %d: install %ls: %ls", step.line, path.c_str(), message.c_str());
+    ShowNotice(message);
+    return NextStep();
+}
+
+static StepOutcome Remove(const Step &step)
+{
+    std::wstring message;
+    RemovePackage(step.text, g_today, &message);
+    HostLog(L"step %d: remove %ls: %ls", step.line, step.text.c_str(), message.c_str());
+    ShowNotice(message);
+    return NextStep();
+}
+
 // ---- Time and screenshots
 
 static StepOutcome Wait(const Step &step) { return NextStep(step.ms); }
@@ -355,6 +378,13 @@ static bool ReadRest(const StepLine &line, Step step, std::vector<Step> *steps)
 {
     step.text = JoinFrom(line.words, 1);
     return !step.text.empty() && Made(step, steps);
+}
+
+// The rest of the line, which may be empty.
+static bool ReadOptionalRest(const StepLine &line, Step step, std::vector<Step> *steps)
+{
+    step.text = JoinFrom(line.words, 1);
+    return Made(step, steps);
 }
 
 // Pen down, held past the hold time of the platform's gesture check, then this step: up.
@@ -524,6 +554,11 @@ static const StepSyntax kSteps[] = {
     // panel KEY [N]: N taps (1) on a key of the input panel: backspace, enter, shift, space,
     // left, right, or the character the key types unshifted
     { L"panel", ReadPanel, PanelKey },
+    // install [FILE]: the device's installer takes a CAB (the emulator's Tapshelf.cab, or
+    // FILE) as File Explorer hands it over
+    { L"install", ReadOptionalRest, Install },
+    // remove NAME: removes the installed package of that application, as Remove Programs does
+    { L"remove", ReadRest, Remove },
 };
 
 bool ReadStepLine(const std::wstring &raw, int number, std::vector<Step> *steps, std::wstring *error)

@@ -501,6 +501,15 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_HOST_SCREENSHOT:
         SaveScreenshot();
         return 0;
+    case WM_WININICHANGE:
+        // As the device's Today screen: a setup DLL asks for the items anew around an
+        // installation, and an item switched off goes, its library freed.
+        if (wParam == SHELL_TODAY_RELOAD_ITEMS) {
+            HostLog(L"today: the items reloaded on request (WM_WININICHANGE 0x%X)", (unsigned)wParam);
+            RequestRecreation();
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         PostQuitMessage(0);
         return 0;
