@@ -22,6 +22,8 @@ import unittest
 BUILD = ''
 ITEMS_KEY = r'HKEY_LOCAL_MACHINE\Software\Microsoft\Today\Items'
 TAPSHELF_KEY = r'HKEY_CURRENT_USER\Software\Tapshelf'
+PACKAGES_KEY = r'HKEY_LOCAL_MACHINE\Software\Apps'
+SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
 TASK_BAR = 26      # task bar height at 240x320
 MENU_BAR_TOP = 294
 
@@ -147,8 +149,9 @@ class E2ETest(unittest.TestCase):
     # ---- set-up helpers
 
     def registry(self, body):
-        """Empties Tapshelf's keys and the Today item list, then imports body (REGEDIT4)."""
-        text = 'REGEDIT4\n\n[-%s]\n\n[-%s]\n\n%s\n' % (TAPSHELF_KEY, ITEMS_KEY, body)
+        """Empties Tapshelf's keys, the Today item list and the installed packages' records,
+        then imports body (REGEDIT4)."""
+        text = 'REGEDIT4\n\n[-%s]\n\n[-%s]\n\n[-%s]\n\n%s\n' % (TAPSHELF_KEY, ITEMS_KEY, PACKAGES_KEY, body)
         path = os.path.join(self.work, 'registry.reg')
         with open(path, 'w', newline='\r\n') as f:
             f.write(text)
@@ -192,20 +195,23 @@ class E2ETest(unittest.TestCase):
 
     # ---- running
 
-    def run_script(self, script, host=None, expect_code=0, timeout=40):
+    def run_script(self, script, host=None, expect_code=0, timeout=40, dll=True):
         script_path = os.path.join(self.work, 'script.txt')
         log_path = os.path.join(self.work, 'host.log')
         with open(script_path, 'w') as f:
             f.write(script)
+        if os.path.exists(log_path):
+            os.remove(log_path)
         env = dict(os.environ, TAPSHELF_LAUNCH_LOG=winpath(self.launch_log),
                    TAPSHELF_E2E_ITEM_LOG=winpath(self.item_log), WINEDEBUG='-all')
         # Output into a file, never a pipe: Wine's desktop process, started by the first
         # window, inherits it and would hold the pipe open after the host has ended.
         stderr_path = os.path.join(self.work, 'host.stderr')
         with open(stderr_path, 'wb') as stderr:
-            result = subprocess.run(['wine', host or self.host, '--device', 'U:', '--dll', winpath(self.dll),
-                                     '--script', winpath(script_path), '--log', winpath(log_path),
-                                     '--out', winpath(os.path.join(self.work, 'out')), '--timeout', str(timeout)],
+            result = subprocess.run(['wine', host or self.host, '--device', 'U:']
+                                    + (['--dll', winpath(self.dll)] if dll else [])
+                                    + ['--script', winpath(script_path), '--log', winpath(log_path),
+                                       '--out', winpath(os.path.join(self.work, 'out')), '--timeout', str(timeout)],
                                     stdin=subprocess.DEVNULL, stdout=stderr, stderr=stderr, timeout=60, env=env)
         with open(stderr_path, 'rb') as f:
             output = f.read().decode(errors='replace')
@@ -484,8 +490,7 @@ class Registry(E2ETest):
         run = self.run_script('wait 100\n')
         values, _ = reg_query(ITEMS_KEY + '\\Tapshelf')
         # The installer's registration, but for the library, which is the one built here.
-        source = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..')
-        with open(os.path.join(source, 'resources', 'today_item.reg'), encoding='utf-8') as reg:
+        with open(os.path.join(SOURCE, 'resources', 'today_item.reg'), encoding='utf-8') as reg:
             numbers = re.findall(r'^"(\w+)"=dword:([0-9a-fA-F]{8})$', reg.read(), re.M)
         self.assertTrue({'Type', 'Enabled', 'Options', 'Selectability'} <= {name for name, _ in numbers})
         for name, value in numbers:
@@ -728,6 +733,128 @@ class InputPanel(E2ETest):
         lines = self.launches(1)
         self.assertEqual(1, len(lines), lines)
         self.assertTrue(lines[0].endswith('-x A b'), lines)
+
+
+class Installer(E2ETest):
+    """The emulator's installer with the emulator's CAB: the desktop builds of the plug-in and
+    the setup DLL, made by make-cab from resources/today_item.reg."""
+
+    def setUp(self):
+        super().setUp()
+        self.cab = os.path.join(BUILD, 'bin', 'Tapshelf.cab')
+        self.installed = os.path.join(self.device, 'Windows', 'tapshelf.dll')
+        self.program = self.install_recorder()
+        self.registry(self.entries(('Alpha', self.program, 'alpha')))
+
+    def install(self, cab=None, before='', after=''):
+        return self.run_script('%s\ninstall %s\nwait 300\nprobe items\n%s\n' % (
+            before, winpath(cab) if cab else '', after), dll=False)
+
+    def items(self, run):
+        return [line.split()[0] for line in run.probes('item')]
+
+    @staticmethod
+    def registration():
+        """{name: (type, text)} of resources/today_item.reg, as reg_query gives them."""
+        values = {}
+        with open(os.path.join(SOURCE, 'resources', 'today_item.reg'), encoding='utf-8') as reg:
+            for name, number, text in re.findall(r'^"(\w+)"=(?:dword:([0-9a-fA-F]{8})|"(.*)")$', reg.read(), re.M):
+                values[name] = ('REG_DWORD', hex(int(number, 16))) if number else (
+                    'REG_SZ', re.sub(r'\\(.)', r'\1', text))
+        return values
+
+    def upgrade_cab(self):
+        """The emulator's CAB with a plug-in that differs from the installed one (a byte
+        pattern after its end, which the loader ignores): its bytes and the CAB's path."""
+        with open(os.path.join(BUILD, 'bin', 'tapshelf.dll'), 'rb') as built:
+            plugin = built.read() + b'upgrade!' * 8
+        dll, cab = os.path.join(self.work, 'tapshelf.dll'), os.path.join(self.work, 'upgrade.cab')
+        with open(dll, 'wb') as out:
+            out.write(plugin)
+        subprocess.run([sys.executable, os.path.join(SOURCE, 'scripts', 'make-cab.py'), '--dll', dll, '--setup-dll',
+                        os.path.join(BUILD, 'bin', 'tapshelf_setup.dll'), '--registration',
+                        os.path.join(SOURCE, 'resources', 'today_item.reg'), '--out', cab],
+                       check=True, stdout=subprocess.DEVNULL)
+        return plugin, cab
+
+    def damaged_cabs(self):
+        """The emulator's CAB cut short, with a header count and an offset beyond its end, and
+        with its instruction file's sections pointing past the file's end."""
+        with open(self.cab, 'rb') as good:
+            data = good.read()
+        damaged = {'cut.cab': data[:len(data) // 2], 'files.cab': data[:28] + b'\xff\xff' + data[30:],
+                   'folder.cab': data[:36] + struct.pack('<I', len(data) + 1) + data[40:]}
+        unpacked = os.path.join(self.work, 'unpacked')
+        os.makedirs(unpacked)
+        subprocess.run(['gcab', '-x', '-C', unpacked, self.cab], check=True)
+        names = sorted(os.listdir(unpacked), key=lambda n: (n.endswith('.000'), n[-3:]), reverse=True)
+        instructions = os.path.join(unpacked, names[0])
+        with open(instructions, 'rb') as f:
+            good_instructions = f.read()
+        for name, at, value in (('offset.cab', 64, len(good_instructions) + 4), ('count.cab', 56, 0xFFFF)):
+            with open(instructions, 'wb') as f:
+                f.write(good_instructions[:at] + struct.pack('<I' if at >= 60 else '<H', value)
+                        + good_instructions[at + (4 if at >= 60 else 2):])
+            subprocess.run(['gcab', '-c', '-z', os.path.join(self.work, name)] + names, cwd=unpacked, check=True)
+        for name, content in damaged.items():
+            with open(os.path.join(self.work, name), 'wb') as out:
+                out.write(content)
+        return [os.path.join(self.work, name) for name in ('cut.cab', 'files.cab', 'folder.cab', 'offset.cab',
+                                                           'count.cab')]
+
+    def test_install_upgrade_while_shown_and_removal_while_shown_need_no_restart(self):
+        # Install: the item appears, its registry is the registration file's, the package is recorded.
+        run = self.install(before='probe items')
+        self.assertEqual(['Date', 'Date', 'Tapshelf'], self.items(run), run.lines('install'))
+        self.assertEqual(self.registration(), reg_query(ITEMS_KEY + '\\Tapshelf')[0])
+        with open(self.installed, 'rb') as installed, open(self.dll, 'rb') as built:
+            self.assertEqual(built.read(), installed.read())
+        self.assertEqual(1, len(reg_query(PACKAGES_KEY)[1]))
+
+        # Upgrade while the item holds the library: it is freed first, replaced, and loaded
+        # again; the launch list stays.
+        plugin, cab = self.upgrade_cab()
+        run = self.install(cab, before='wait 300', after='tap 10 10 Tapshelf')
+        events = [line for line in run.log if line.startswith(('install:', 'unload Tapshelf: library', 'item Tapshelf'))]
+        self.assertIn('install: \\Windows\\tapshelf.dll written', events)
+        freed, written = events.index('unload Tapshelf: library freed'), events.index(
+            'install: \\Windows\\tapshelf.dll written')
+        self.assertLess(freed, written, events)
+        self.assertTrue(any(e.startswith('item Tapshelf: loaded') for e in events[written:]), events)
+        self.assertEqual(['install: Tapshelf upgraded'], run.lines('install: Tapshelf'))
+        with open(self.installed, 'rb') as installed:
+            self.assertEqual(plugin, installed.read())
+        self.assertEqual(['Alpha'], reg_query(TAPSHELF_KEY + '\\FileList')[1])
+        self.assertEqual(['alpha'], [line.split()[-1] for line in self.launches(1)])
+
+        # Removal while shown: the library is freed and deleted, the item and the record go,
+        # the launch list stays for a later install.
+        run = self.run_script('wait 300\nremove Tapshelf\nwait 300\nprobe items\n', dll=False)
+        self.assertEqual(['Date'], self.items(run))
+        self.assertFalse(os.path.exists(self.installed))
+        self.assertEqual(['remove: Tapshelf removed'], run.lines('remove: Tapshelf'))
+        self.assertEqual({}, reg_query(ITEMS_KEY + '\\Tapshelf')[0])
+        self.assertEqual([], reg_query(PACKAGES_KEY)[1])
+        self.assertEqual([], os.listdir(os.path.join(self.device, 'Windows', 'AppMgr')))
+        self.assertEqual(['Alpha'], reg_query(TAPSHELF_KEY + '\\FileList')[1])
+
+    def test_a_damaged_cab_is_refused_and_changes_nothing(self):
+        self.install()
+        with open(self.installed, 'rb') as installed:
+            before = installed.read()
+        script = ''.join('install %s\n' % winpath(cab) for cab in self.damaged_cabs())
+        run = self.run_script(script + 'wait 300\nprobe items\n', dll=False)
+        refusals = run.lines('install Z:')
+        self.assertEqual(5, len(refusals), run.log)
+        for line, reason in zip(refusals, ('beyond its end', 'beyond its end', 'beyond its end', 'lie beyond',
+                                           'lie beyond')):
+            self.assertIn('refused: ', line)
+            self.assertIn(reason, line)
+        self.assertEqual([], run.lines('install:') + run.lines('today: the items reloaded'))   # no setup DLL ran
+        self.assertEqual(['Date', 'Tapshelf'], self.items(run))
+        with open(self.installed, 'rb') as installed:
+            self.assertEqual(before, installed.read())
+        self.assertEqual(self.registration(), reg_query(ITEMS_KEY + '\\Tapshelf')[0])
 
 
 def main():
