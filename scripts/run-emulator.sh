@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # `make run`: the Today-screen emulator with Tapshelf on it.
-# With a display it opens the emulator's screen there. Without one (or under CI, or with
+# With a display it opens the emulator's screen there, with Tapshelf installed from the
+# emulator's CAB unless it is installed already. Without one (or under CI, or with
 # TAPSHELF_TOUR=1) it runs the guided tour host/tour.txt on a private virtual display and
-# writes its numbered screenshots into the build folder.
+# writes its numbered screenshots into the build folder; the tour installs Tapshelf, and
+# removes it at its end.
 #   SCREEN=240x320 (default), 480x640 or 320x240
 #   SCRIPT=FILE runs that script of steps instead (headless, or on the display with
 #   TAPSHELF_USE_DISPLAY=1); its screenshots and log go to BUILD/script-out.
@@ -52,7 +54,7 @@ if [ $interactive = 1 ]; then
   shots="$build/screenshots"
   echo "run: the emulator ($screen) opens on display $DISPLAY; Menu > Exit emulator ends it."
   echo "run: Menu > Screenshot saves into $shots"
-  wine "$host" --device T: --out "$shots" --log "$build/wine-run-host.log"
+  wine "$host" --device T: --install --out "$shots" --log "$build/wine-run-host.log"
   exit $?
 fi
 
@@ -81,5 +83,10 @@ if [ $status -ne 0 ] || [ ${#shots[@]} -eq 0 ]; then
 fi
 grep -q "no dialog is open" "$tour/tour.log" 2>/dev/null \
   && echo "run: Tapshelf has no options dialog yet, so the tour ends before it"
+if [ -e "$TAPSHELF_DEVICE/Windows/tapshelf.dll" ]; then
+  echo "run: the tour's removal left \\Windows\\tapshelf.dll behind; see $tour/tour.log" >&2
+  exit 1
+fi
+echo "run: installed, upgraded and removed again: \\Windows holds no tapshelf.dll"
 echo "run: ${#shots[@]} screenshots of the tour are in $tour:"
 for shot in "${shots[@]}"; do echo "  $(basename "$shot")"; done
