@@ -22,15 +22,14 @@
 #define SETUP_CONTINUE 0
 #define SETUP_DONE 0
 
-// Switches the registered item on or off. False when it is not registered: nothing to do.
-static bool SetItemEnabled(DWORD enabled)
+// Switches the registered item on or off; nothing when it is not registered.
+static void SetItemEnabled(DWORD enabled)
 {
     HKEY key;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY_PATH, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-        return false;
-    LONG written = RegSetValueExW(key, VALUE_ENABLED, 0, REG_DWORD, (const BYTE *)&enabled, sizeof(enabled));
+        return;
+    RegSetValueExW(key, VALUE_ENABLED, 0, REG_DWORD, (const BYTE *)&enabled, sizeof(enabled));
     RegCloseKey(key);
-    return written == ERROR_SUCCESS;
 }
 
 // Has the Today screen, where it runs, reload its items. The screen is found by its class
@@ -45,10 +44,12 @@ static void ReloadTodayItems()
 }
 
 // The library out of the Today screen's hands, so that its file can be replaced or deleted.
+// The screen reloads even when the item is no longer registered: the options' Uninstall
+// deletes the registration, and the screen holds the library until it reloads.
 static void ReleaseItem()
 {
-    if (SetItemEnabled(0))
-        ReloadTodayItems();
+    SetItemEnabled(0);
+    ReloadTodayItems();
 }
 
 extern "C" {
@@ -60,10 +61,9 @@ BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID)
 
 // Before the files are copied: on an upgrade (or over an item registered by hand) the
 // library in use is released first.
-__declspec(dllexport) int WINAPI Install_Init(HWND, BOOL firstCall, BOOL, LPCWSTR)
+__declspec(dllexport) int WINAPI Install_Init(HWND, BOOL, BOOL, LPCWSTR)
 {
-    if (firstCall)
-        ReleaseItem();
+    ReleaseItem();
     return SETUP_CONTINUE;
 }
 
