@@ -9,7 +9,8 @@ the setup DLL (file 999) byte for byte; both instruction files must install the 
 into \\Windows as tapshelf.dll and write the registration file's values, each with its
 type, and agree on the application and the oldest system. The .000 names the ARM
 processor. The setup DLL must be an ARM DLL that exports the installer's four entries by
-name and imports only what the device exports (the lists of device_api_check.py).
+name, imports only what the device exports (the lists of device_api_check.py), and passes
+the plug-in's checks of its data directories and of its stack accesses.
 Usage: cab_check.py --dll DLL --setup-dll DLL --registration REG --lists DIR CAB. Exit 0
 pass, 1 fail, 2 cannot check, 77 when there is no CAB (no device build)."""
 import argparse
@@ -25,7 +26,9 @@ import xml.etree.ElementTree as ET
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import device_align_check  # noqa: E402
 import device_api_check  # noqa: E402
+import device_dll_check  # noqa: E402
 from pe_image import PEError, PEImage  # noqa: E402
 
 INSTALLED = "\\Windows\\tapshelf.dll"
@@ -337,7 +340,9 @@ def check_setup_dll(path, lists):
         image = PEImage.from_file(path)
         ordinals, names = image.exports()
         imports = device_api_check.check_dll(image.imports(), lists, "setup DLL")
-    except PEError as error:
+        directories = device_dll_check.directories_check(image)
+        faults, seen = device_align_check.misaligned(image)
+    except (PEError, struct.error) as error:
         return [(False, "setup DLL: %s" % error)]
     results = [(image.machine == ARM and image.is_dll and set(names) == SETUP_ENTRIES
                 and len(ordinals) == len(names),
@@ -350,6 +355,9 @@ def check_setup_dll(path, lists):
     results.append((not imports.failed, "setup DLL: imports %d functions, %s" % (
         sum(imports.counts.values()),
         "all exported by the device" if not missing else "not on the device: " + ", ".join(missing))))
+    results.append((directories[0], "setup DLL: " + directories[1]))
+    results.append((seen and not faults, "setup DLL: %d stack accesses, %s" % (
+        seen, "; ".join("0x%08x: %s misaligned" % fault for fault in faults) or "all aligned")))
     return results
 
 
