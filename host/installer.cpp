@@ -360,7 +360,7 @@ bool InstallCab(const std::wstring &path, HWND parent, std::wstring *message)
         return Refused(path, error, message);
 
     Record record, previous;
-    record.name = in.provider + L" " + in.application;
+    record.name = in.provider.empty() ? in.application : in.provider + L" " + in.application;
     record.application = in.application;
     record.installDir = L"\\Program Files\\" + in.application;
     bool upgrade = ReadRecord(record.name, &previous);

@@ -334,6 +334,9 @@ bool ReadInstructions(const BYTE *data, size_t size, Instructions *out, std::wst
     if (!r.Text(places[0], places[1], L"the application's name", &out->application)
         || !r.Text(places[2], places[3], L"the provider's name", &out->provider))
         return false;
+    // The installer names the package's record and files after them.
+    if (!IsPathPart(out->application) || !(out->provider.empty() || IsPathPart(out->provider)))
+        return r.Fail(L"the application's or the provider's name is no name a file can have");
     if (places[5] && !r.Inside(places[4], places[5]))
         return r.Beyond(places[4], places[5], L"UNSUPPORTED");
     for (size_t at = places[4], end = (size_t)places[4] + places[5]; places[5] && at < end;) {

@@ -42,5 +42,6 @@ HKEY RegistryRootNamed(const std::wstring &name);
 
 // Reads the instruction file in data[0, size). False, with the reason in *error, unless
 // every part of it lies inside, every text is zero-terminated ASCII, every id it uses is
-// defined, and every folder and file name stays inside the device's folders.
+// defined, and every folder and file name, and the application's and the provider's names,
+// stay inside the device's folders.
 bool ReadInstructions(const BYTE *data, size_t size, Instructions *out, std::wstring *error);

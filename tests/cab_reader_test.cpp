@@ -125,7 +125,12 @@ TEST_F(CabReader, TheEmulatorsCabInstallsThePluginIntoWindowsAndRegistersTheItem
     ASSERT_TRUE(FencedBytes(instructions_).Read(&read, &error)) << std::string(error.begin(), error.end());
     EXPECT_EQ(L"Tapshelf", read.application);
     EXPECT_FALSE(read.provider.empty());
+    // The processor of the emulator's build, as make-cab reads it off the DLLs.
+#if defined(__x86_64__)
     EXPECT_EQ(8664u, read.processor);
+#else
+    EXPECT_EQ(386u, read.processor);
+#endif
     EXPECT_EQ(5u, read.minMajor);
     EXPECT_EQ(1u, read.minMinor);
     ASSERT_EQ(1u, read.files.size());
@@ -164,6 +169,14 @@ TEST_F(CabReader, AnInstructionFileCutShortOrPointingPastItsEndIsRefused)
         ExpectRefused(With(instructions_, 86 + 4 * text, (WORD)0xFFFF), "name " + std::to_string(text) + " too long");
     }
     ExpectRefused(With(instructions_, 94, (WORD)0xFFFF), "unsupported list too long");
+    // The names make the package's record and the name its setup DLL is kept under.
+    WORD application = 0;
+    memcpy(&application, &instructions_[84], 2);
+    Instructions read;
+    std::wstring error;
+    std::string escaping = instructions_.substr(0, application) + "..\\..\\xy" + instructions_.substr(application + 8);
+    EXPECT_FALSE(FencedBytes(escaping).Read(&read, &error));
+    EXPECT_NE(std::wstring::npos, error.find(L"name")) << std::string(error.begin(), error.end());
     ExpectRefused(With(instructions_, 8, size + 1), "a length larger than the file");
 }
 
