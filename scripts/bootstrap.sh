@@ -35,7 +35,26 @@ have import                        || need+=(imagemagick)
 [ -f /usr/share/fonts/opentype/ipafont-gothic/ipag.ttf ] || need+=(fonts-ipafont-gothic)
 [ -d /usr/src/googletest ]         || need+=(googletest)
 have gcab                          || need+=(gcab)   # the device's installer CAB
+[ -x /usr/sbin/locale-gen ]        || need+=(locales)
 [ ${#need[@]} -eq 0 ] || install "${need[@]}"
+
+# The device's language is a choice of each run: Wine takes a process's UI language from
+# its locale, and only from a locale the machine has (otherwise it quietly falls back to
+# English). Both are generated once, the Debian way (listed in /etc/locale.gen).
+missing=()
+for wanted in en_US ja_JP; do
+  locale -a 2>/dev/null | grep -qix "$wanted.utf-\?8" || missing+=("$wanted")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "bootstrap: generating the locales ${missing[*]/%/.UTF-8}"
+  for wanted in "${missing[@]}"; do
+    grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen 2>/dev/null \
+      || $SUDO sed -i "s/^# *\($wanted.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+    grep -q "^$wanted.UTF-8 UTF-8" /etc/locale.gen \
+      || echo "$wanted.UTF-8 UTF-8" | $SUDO tee -a /etc/locale.gen >/dev/null
+  done
+  $SUDO /usr/sbin/locale-gen >/dev/null
+fi
 
 if "$here/host-runs-32bit.sh" && [ ! -x /usr/lib/wine/wineserver32 ]; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
