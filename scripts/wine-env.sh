@@ -3,6 +3,7 @@
 #   wine_env_setup BUILD_DIR PREFIX_NAME [WIDTHxHEIGHT] [x86_64|i686]
 # Never touches ~/.wine: everything lives under the build folder. Call wine_env_teardown
 # on every way out (trap it before the set-up): it stops the server and the display.
+# The device's language is English unless a run chooses otherwise (wine_env_language).
 #
 # Every run uses the loader and server of the build's own architecture, named directly:
 # Debian's `wine` wrapper picks the 32-bit loader whenever wine32 is installed, even on
@@ -20,6 +21,7 @@ wine_env_setup() {
   export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
   export WINEDEBUG=${WINEDEBUG:--all}
   export TAPSHELF_DEVICE="$build/$name-device"
+  wine_env_language en
   _wine_env_commands "$build/wine-bin" "$arch" || return 1
 
   _wine_env_display || return 1
@@ -60,19 +62,35 @@ REGEDIT4
 "Desktop"="Default"
 REG
     wine regedit /S "$WINEPREFIX/tapshelf.reg" </dev/null >/dev/null 2>&1
-    # Japanese texts through the Japanese font linked to Tahoma (a list of one string).
-    local links='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' face
-    for face in Tahoma "Tahoma Bold"; do
-      wine reg add "$links" /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f </dev/null >/dev/null 2>&1
-    done
+    _wine_env_font_links
     wineserver -w
     touch "$WINEPREFIX/.tapshelf-prefix-3"
   fi
+  # A run with another code page (a prefix made under a Japanese LC_CTYPE or LC_ALL, say)
+  # has Wine put its own links in place of ours as the code page changes.
+  _wine_env_font_links_kept || { _wine_env_font_links; wineserver -w; }
   wine_env_screen "$screen"
 
   # The device root "\" is the root of the current drive: drive T:, a folder of our own.
   mkdir -p "$TAPSHELF_DEVICE"
   ln -sfn "$TAPSHELF_DEVICE" "$WINEPREFIX/dosdevices/t:"
+}
+
+# The device's UI language, en or ja, for every Wine process started from here on, never
+# the host's. Wine takes a process's UI language from its locale's messages category
+# (LC_MESSAGES), and only from a locale the machine has: the bootstrap generates both, or
+# Wine would quietly show English. The rest of the locale, the code page among it, stays
+# English in both: Wine rewrites Tahoma's font link whenever the code page changes, and
+# the Japanese glyphs would go with it.
+wine_env_language() {
+  local messages
+  case "$1" in
+    en) messages=en_US.UTF-8 ;;
+    ja) messages=ja_JP.UTF-8 ;;
+    *) echo "wine-env: unknown language $1 (en or ja)" >&2; return 1 ;;
+  esac
+  unset LC_ALL LANGUAGE $(compgen -e | grep '^LC_')
+  export LANG=en_US.UTF-8 LC_MESSAGES=$messages
 }
 
 # The virtual desktop size stands for the device screen (read when the server starts).
@@ -119,6 +137,22 @@ wine_env_teardown() {
     wait "$_WINE_ENV_XVFB" 2>/dev/null || true
     _WINE_ENV_XVFB=""
   fi
+}
+
+# Japanese texts through the Japanese font linked to Tahoma (a list of one string). Wine
+# replaces the links with its own whenever a process starts with another code page than the
+# one it noted ("Codepages"): every run here has en_US's (wine_env_language).
+_wine_env_font_links() {
+  local links='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' face
+  for face in Tahoma "Tahoma Bold"; do
+    wine reg add "$links" /v "$face" /t REG_MULTI_SZ /d 'ipag.ttf,IPAGothic' /f </dev/null >/dev/null 2>&1
+  done
+  wine reg add 'HKCU\Software\Wine\Fonts' /v Codepages /d 1252,437 /f </dev/null >/dev/null 2>&1
+}
+
+_wine_env_font_links_kept() {
+  [ "$(grep -c '^"Tahoma\( Bold\)\?"=str(7):"ipag.ttf,IPAGothic' "$WINEPREFIX/system.reg")" = 2 ] \
+    && grep -q '^"Codepages"="1252,437"' "$WINEPREFIX/user.reg"
 }
 
 # The loader and server of one architecture, and the commands that name them.
