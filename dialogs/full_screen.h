@@ -5,7 +5,10 @@
 #include <windows.h>
 
 // Full screen, a Done button in the title bar that sends IDOK, the input panel down, a
-// scroll bar when the dialog does not fit; then the caption.
+// scroll bar when the dialog does not fit; then the caption, and the controls' texts in the
+// device's language: the templates' Japanese on a Japanese device, English elsewhere
+// (resources/dialog_texts.h). Called first in WM_INITDIALOG, before the dialog puts texts
+// of its own into its boxes.
 void InitFullScreenDialog(HWND dialog, const WCHAR *caption);
 
 // An edit box's notification: taking the focus raises the input panel, losing it lowers

@@ -39,6 +39,10 @@ LRESULT WINAPI SendMessageTimeout(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lPa
                                   UINT uTimeout, DWORD_PTR *lpdwResult);
 #endif
 
+// winnls.h: the language of the user interface (coredll has it since CE 4.0; the tool
+// chain's header declares it for desktop versions from 5.0 on only).
+WINBASEAPI LANGID WINAPI GetUserDefaultUILanguage(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,6 +1,7 @@
 // The English texts the code sets or shows: the full-screen dialogs' captions, the list
-// views' column headers and the message boxes. The controls' own texts (Japanese) are in the
-// dialog templates of tapshelf.rc. Plain #defines only, as in resource.h.
+// views' column headers and the message boxes. The controls' own texts are Japanese, in the
+// dialog templates of tapshelf.rc, and their English, for devices that are not Japanese, in
+// dialog_texts.cpp. Plain #defines only, as in resource.h.
 #pragma once
 
 // ---- Captions of the full-screen dialogs (their templates have none)
