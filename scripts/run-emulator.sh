@@ -6,6 +6,9 @@
 # writes its numbered screenshots into the build folder; the tour installs Tapshelf, and
 # removes it at its end.
 #   SCREEN=240x320 (default), 480x640 or 320x240
+#   UI=en (default) or ja: the device's language. The tour then shows the options and the
+#   appearance dialogs, the entry editor and the file chooser once more in the other
+#   language (host/tour-dialogs.txt).
 #   SCRIPT=FILE runs that script of steps instead (headless, or on the display with
 #   TAPSHELF_USE_DISPLAY=1); its screenshots and log go to BUILD/script-out.
 set -uo pipefail
@@ -18,6 +21,12 @@ screen=${SCREEN:-240x320}
 case "$screen" in
   240x320|480x640|320x240) ;;
   *) echo "run: SCREEN must be 240x320, 480x640 or 320x240 (not $screen)" >&2; exit 2 ;;
+esac
+ui=${UI:-en}
+case "$ui" in
+  en) other=ja ;;
+  ja) other=en ;;
+  *) echo "run: UI must be en or ja (not $ui)" >&2; exit 2 ;;
 esac
 build=$(cd "$build" && pwd)
 host="$build/bin/todayhost.exe"
@@ -40,6 +49,7 @@ fi
 
 trap wine_env_teardown EXIT
 wine_env_setup "$build" wine-run "$screen" || exit 1
+wine_env_language "$ui"
 # A VGA device draws at 192 dots per inch: dialogs and their fonts come out twice as big.
 dpi=96
 [ "$screen" = 480x640 ] && dpi=192
@@ -52,7 +62,7 @@ wine_env_warm
 
 if [ $interactive = 1 ]; then
   shots="$build/screenshots"
-  echo "run: the emulator ($screen) opens on display $DISPLAY; Menu > Exit emulator ends it."
+  echo "run: the emulator ($screen, language $ui) opens on display $DISPLAY; Menu > Exit emulator ends it."
   echo "run: Menu > Screenshot saves into $shots"
   wine "$host" --device T: --install --out "$shots" --log "$build/wine-run-host.log"
   exit $?
@@ -61,7 +71,7 @@ fi
 if [ -n "$script" ]; then
   out="$build/script-out"
   mkdir -p "$out"
-  echo "run: running $script on the $screen screen"
+  echo "run: running $script on the $screen screen, language $ui"
   wine "$host" --device T: --script "$script" --out "$out" --log "$out/script.log" --timeout 300
   status=$?
   echo "run: exit $status; screenshots and script.log are in $out"
@@ -71,12 +81,19 @@ fi
 tour="$build/tour"
 [ "$screen" = 240x320 ] || tour="$build/tour-$screen"
 mkdir -p "$tour"
-rm -f "$tour"/*.png "$tour/tour.log"
-echo "run: no display; taking the guided tour on a virtual $screen screen"
+rm -rf "$tour"/*.png "$tour/tour.log" "$tour/en" "$tour/ja"
+echo "run: no display; taking the guided tour on a virtual $screen screen, language $ui"
 wine "$host" --device T: --script "$root/host/tour.txt" --out "$tour" --log "$tour/tour.log" --timeout 90
 status=$?
+if [ $status -eq 0 ]; then
+  mkdir -p "$tour/$other"
+  wine_env_language "$other"
+  wine "$host" --device T: --script "$root/host/tour-dialogs.txt" --out "$tour/$other" \
+    --log "$tour/$other/tour.log" --timeout 60
+  status=$?
+fi
 shopt -s nullglob
-shots=("$tour"/*.png)
+shots=("$tour"/*.png "$tour/$other"/*.png)
 if [ $status -ne 0 ] || [ ${#shots[@]} -eq 0 ]; then
   echo "run: the tour failed (exit $status); see $tour/tour.log" >&2
   exit 1
@@ -89,4 +106,4 @@ if [ -e "$TAPSHELF_DEVICE/Windows/tapshelf.dll" ]; then
 fi
 echo "run: installed, upgraded and removed again: \\Windows holds no tapshelf.dll"
 echo "run: ${#shots[@]} screenshots of the tour are in $tour:"
-for shot in "${shots[@]}"; do echo "  $(basename "$shot")"; done
+for shot in "${shots[@]}"; do echo "  ${shot#$tour/}"; done
