@@ -95,7 +95,7 @@ fi
 shopt -s nullglob
 shots=("$tour"/*.png "$tour/$other"/*.png)
 if [ $status -ne 0 ] || [ ${#shots[@]} -eq 0 ]; then
-  echo "run: the tour failed (exit $status); see $tour/tour.log" >&2
+  echo "run: the tour failed (exit $status); see $tour/tour.log and $tour/$other/tour.log" >&2
   exit 1
 fi
 grep -q "no dialog is open" "$tour/tour.log" 2>/dev/null \
