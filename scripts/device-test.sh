@@ -34,14 +34,42 @@ mkdir -p "$results"
 # Exceptions that Wine's window manager swallows show as err:seh lines.
 export WINEDEBUG=-all,err+seh
 
+# Takes the pictures the scenario host asks for in FOLDER (NN-name.want, see scenario.cpp)
+# from the display: the device screen, Wine's desktop window at the display's corner.
+take_pictures() {
+  local want
+  while :; do
+    for want in "$1"/*.want; do
+      [ -e "$want" ] || continue
+      import -display "$DISPLAY" -window root -crop 240x320+0+0 +repage -depth 8 "ppm:${want%.want}.tmp" \
+        && mv "${want%.want}.tmp" "${want%.want}.ppm"
+      rm -f "$want"
+    done
+    sleep 0.1
+  done
+}
+# Runs a command with the picture taker watching FOLDER.
+with_pictures() {
+  local folder=$1 taker status
+  shift
+  mkdir -p "$folder"
+  take_pictures "$folder" &
+  taker=$!
+  "$@"
+  status=$?
+  kill $taker 2>/dev/null
+  wait $taker 2>/dev/null
+  return $status
+}
+
 # ---- The reference: the x86_64 build on the desktop Wine
 (
   . "$here/wine-env.sh"
   trap wine_env_teardown EXIT
   wine_env_setup "$build" wine-devicerun 240x320 x86_64 >/dev/null || exit 1
   cd "$TAPSHELF_DEVICE"
-  timeout 300 wine "$build/tests/device_scenario.exe" "Z:${build//\//\\}\\bin\\tapshelf.dll" \
-    "Z:${results//\//\\}\\x86_64" </dev/null >"$results/x86_64.log" 2>&1
+  with_pictures "$results/x86_64" timeout 300 wine "$build/tests/device_scenario.exe" \
+    "Z:${build//\//\\}\\bin\\tapshelf.dll" "Z:${results//\//\\}\\x86_64" </dev/null >"$results/x86_64.log" 2>&1
 ) || { echo "device-run: the x86_64 reference run failed (status $?, $results/x86_64.log)"; exit 1; }
 
 # ---- The ARM run, inside the root, on this machine's display
@@ -62,10 +90,17 @@ arm_run() {
 # program (an exception, a hang, a wrong answer).
 emulation_failed() { grep -qE 'qemu: uncaught target signal|qemu-arm: .*Assertion|thumb_tr_translate_insn' "$results/arm.log"; }
 program_faulted() { grep -qE 'Unhandled (exception|page fault|illegal)|ignoring exception|^FAULT' "$results/arm.log" "$results/arm/answers.txt" 2>/dev/null; }
+# qemu's abort kills the process it emulates: the host itself (it then ends with SIGABRT's
+# status) or one of Wine's service processes (rpcss.exe, mostly), which the scenario may
+# or may not have needed.
+aborted_where() {
+  if [ "${status:-0}" -ge 128 ] && [ "${status:-0}" != 124 ]; then echo "in the scenario host"
+  else echo "in one of Wine's own processes"; fi
+}
 verdict=""
 for attempt in 1 2; do
   rm -rf "$results/arm" "$results/pictures"
-  arm_run
+  with_pictures "$results/arm" arm_run
   status=$?
   python3 "$top/tests/device_run/device_run.py" compare "$results/x86_64" "$results/arm" "$results/pictures" \
     > "$results/compare.txt"
@@ -84,7 +119,7 @@ for attempt in 1 2; do
     verdict="the ARM run differs from the x86_64 run"
   fi
   if [ $attempt = 1 ] && ! program_faulted && emulation_failed; then
-    echo "device-run: qemu aborted during the ARM run ($verdict): a failure of the emulation, not of the DLL; trying once more"
+    echo "device-run: qemu aborted $(aborted_where) ($verdict): a failure of the emulation, not of the DLL; trying once more"
     continue
   fi
   break
@@ -92,7 +127,7 @@ done
 grep -v ': the same$' "$results/compare.txt" | grep -v '^device-run: [0-9]* answers' || true
 tail -1 "$results/compare.txt"
 if emulation_failed && [ "$verdict" = passed ]; then
-  echo "device-run: qemu aborted in one of Wine's own processes; the scenario was not affected"
+  echo "device-run: qemu aborted $(aborted_where) during the run; the scenario was not affected"
 fi
 echo "device-run: pictures in ${results#$top/}/pictures, logs in ${results#$top/} ($(( $(date +%s) - started )) s)"
 if [ "$verdict" != passed ]; then

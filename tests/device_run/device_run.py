@@ -7,8 +7,8 @@
 
   device_run.py compare REFERENCE_DIR ARM_DIR PICTURES_DIR
       The ARM run against the x86_64 reference, each a folder the scenario host wrote
-      (answers.txt, NN-name.bmp): every answer line must be the same, and every picture
-      equal pixel for pixel. Writes each ARM picture as PNG to PICTURES_DIR, and, for a
+      (answers.txt, and the screen pictures NN-name.ppm that the watcher took for it): every
+      answer line must be the same, and every picture equal pixel for pixel. Writes each ARM picture as PNG to PICTURES_DIR, and, for a
       picture that differs, the reference's (name.x86.png) and a map of the differing
       pixels (name.diff.png). One line per difference; exit 0 when there is none, 1 otherwise.
 """
@@ -35,27 +35,27 @@ def armv7(path):
 
 
 class Picture:
-    """A 32-bit top-down BMP as the scenario host writes it: rows of (b, g, r, 0)."""
+    """A binary PPM (P6) of 8-bit RGB, as ImageMagick writes it."""
 
     def __init__(self, path):
         data = open(path, "rb").read()
-        offset, = struct.unpack_from("<I", data, 10)
-        self.width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
-        self.height = abs(height)
-        if bits != 32 or height >= 0:
-            raise ValueError("%s: not a 32-bit top-down picture" % path)
-        self.pixels = data[offset:offset + self.width * self.height * 4]
+        fields, at = [], 0
+        while len(fields) < 4:
+            while data[at:at + 1].isspace():
+                at += 1
+            end = at
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[at:end])
+            at = end
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise ValueError("%s: not an 8-bit binary PPM" % path)
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = data[at + 1:at + 1 + 3 * self.width * self.height]
 
     def rgb_rows(self):
-        p = self.pixels
-        rows = []
-        for y in range(self.height):
-            row = bytearray()
-            for x in range(self.width):
-                i = 4 * (y * self.width + x)
-                row += bytes((p[i + 2], p[i + 1], p[i]))
-            rows.append(bytes(row))
-        return rows
+        stride = 3 * self.width
+        return [self.pixels[y * stride:(y + 1) * stride] for y in range(self.height)]
 
 
 def write_png(path, width, rows):
@@ -71,10 +71,8 @@ def write_png(path, width, rows):
 
 def differing_pixels(a, b):
     """The positions where two pictures of one size differ."""
-    words_a = struct.unpack("<%dI" % (len(a.pixels) // 4), a.pixels)
-    words_b = struct.unpack("<%dI" % (len(b.pixels) // 4), b.pixels)
-    return [(i % a.width, i // a.width) for i, (x, y) in enumerate(zip(words_a, words_b))
-            if (x ^ y) & 0xFFFFFF]
+    pa, pb = a.pixels, b.pixels
+    return [(i // 3 % a.width, i // 3 // a.width) for i in range(0, len(pa), 3) if pa[i:i + 3] != pb[i:i + 3]]
 
 
 def diff_rows(a, positions):
@@ -106,8 +104,8 @@ def compare(reference_dir, arm_dir, pictures_dir):
             problems.append("answer %d: x86_64 %r, ARM %r" % (number + 1, want, have))
             break  # the lines after the first difference follow from it
 
-    names = sorted(n for n in os.listdir(reference_dir) if n.endswith(".bmp"))
-    for name in sorted(set(names) | set(n for n in os.listdir(arm_dir) if n.endswith(".bmp"))):
+    names = sorted(n for n in os.listdir(reference_dir) if n.endswith(".ppm"))
+    for name in sorted(set(names) | set(n for n in os.listdir(arm_dir) if n.endswith(".ppm"))):
         base = name[:-4]
         if not os.path.exists(os.path.join(arm_dir, name)):
             problems.append("picture %s: missing in the ARM run" % base)

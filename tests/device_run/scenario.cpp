@@ -3,7 +3,7 @@
 // reference); built for ARM with the CE tool chain it runs the device build's on Wine for
 // ARM, through the bridges. Each run writes what it saw to its output folder: answers.txt
 // (the item's answers, the registry, the programs started) and numbered pictures of the
-// screen (.bmp); device_run.py compares the two runs.
+// screen (.ppm, taken by the caller: see Picture); device_run.py compares the two runs.
 //   device_scenario.exe DLL OUTDIR
 // The device root "\" is the current drive (the caller starts it there, with the launch
 // entries' files in place). C++98 and the desktop's headers: the ARM build is a program of
@@ -74,45 +74,24 @@ static void Pump(DWORD ms)
     }
 }
 
-// The whole screen as OUTDIR\NN-name.bmp: 32 bits a pixel, rows top down.
+// A picture of the screen as the display shows it, OUTDIR\NN-name.ppm. The display is
+// outside Wine: this asks for it with OUTDIR\NN-name.want and waits (a minute at most)
+// until the caller's watcher has taken it and removed that file. An edit box's caret is
+// hidden meanwhile: its blinking would make two pictures of one screen differ.
 static void Picture(const WCHAR *name)
 {
+    BOOL caretHidden = HideCaret(NULL);
     Settle(300);
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(NULL);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info;
-    ZeroMemory(&info, sizeof(info));
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = NULL;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-
     WCHAR path[MAX_PATH];
-    wsprintfW(path, L"%s\\%02d-%s.bmp", g_outDir, ++g_pictures, name);
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
-    DWORD size = (DWORD)(width * height * 4), written;
-    BITMAPFILEHEADER header;
-    ZeroMemory(&header, sizeof(header));
-    header.bfType = 0x4D42;
-    header.bfOffBits = sizeof(header) + sizeof(info.bmiHeader);
-    header.bfSize = header.bfOffBits + size;
-    WriteFile(file, &header, sizeof(header), &written, NULL);
-    WriteFile(file, &info.bmiHeader, sizeof(info.bmiHeader), &written, NULL);
-    WriteFile(file, bits, size, &written, NULL);
-    CloseHandle(file);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(NULL, screen);
-    Answer(L"picture %02d-%s", g_pictures, name);
+    wsprintfW(path, L"%s\\%02d-%s.want", g_outDir, ++g_pictures, name);
+    CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    DWORD start = GetTickCount();
+    while (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 60000)
+        Pump(50);
+    Answer(L"picture %02d-%s%s", g_pictures, name,
+           GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES ? L"" : L": not taken");
+    if (caretHidden)
+        ShowCaret(NULL);
 }
 
 // ---- Registry
