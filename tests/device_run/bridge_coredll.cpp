@@ -7,6 +7,7 @@
 //
 // Compiled with the CE tool chain against the desktop headers (mingw-w64's): this code calls
 // Wine, and takes from the device DLL only what is declared here in the device's own layout.
+#include <stddef.h>
 #include <windows.h>
 #include "wince/device_calls.h"
 
@@ -26,15 +27,12 @@ struct DeviceFindData {
     WCHAR cFileName[MAX_PATH];
 };
 typedef char DeviceFindDataIs560Bytes[sizeof(DeviceFindData) == 560 ? 1 : -1];
+typedef char SameUpToTheSize[offsetof(DeviceFindData, dwOID) == offsetof(WIN32_FIND_DATAW, dwReserved0) ? 1 : -1];
 
+// The two records agree up to the file size.
 static void ToDevice(const WIN32_FIND_DATAW *found, DeviceFindData *device)
 {
-    device->dwFileAttributes = found->dwFileAttributes;
-    device->ftCreationTime = found->ftCreationTime;
-    device->ftLastAccessTime = found->ftLastAccessTime;
-    device->ftLastWriteTime = found->ftLastWriteTime;
-    device->nFileSizeHigh = found->nFileSizeHigh;
-    device->nFileSizeLow = found->nFileSizeLow;
+    memcpy(device, found, offsetof(DeviceFindData, dwOID));
     device->dwOID = 0;
     memcpy(device->cFileName, found->cFileName, sizeof(device->cFileName));
 }

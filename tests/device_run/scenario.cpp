@@ -42,36 +42,32 @@ static void Answer(const WCHAR *format, ...)
     WriteUtf8(g_answers, line);
 }
 
-// Runs the thread's messages until none has come for quietMs (the dialog steps' timer
-// aside): what was asked is done and drawn.
-static void Settle(DWORD quietMs)
+// Runs the thread's messages for ms; with untilQuiet, until none has come for ms (the dialog
+// steps' timer aside): what was asked is then done and drawn.
+static void RunMessages(DWORD ms, BOOL untilQuiet)
 {
-    DWORD quietSince = GetTickCount();
-    while (GetTickCount() - quietSince < quietMs) {
+    DWORD since = GetTickCount();
+    while (GetTickCount() - since < ms) {
         MSG msg;
         if (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
-            if (msg.message != WM_TIMER || msg.hwnd)
-                quietSince = GetTickCount();
+            if (untilQuiet && (msg.message != WM_TIMER || msg.hwnd))
+                since = GetTickCount();
         } else {
             MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
         }
     }
 }
 
-// Runs the thread's messages for ms, however busy.
+static void Settle(DWORD quietMs)
+{
+    RunMessages(quietMs, TRUE);
+}
+
 static void Pump(DWORD ms)
 {
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < ms) {
-        MSG msg;
-        while (PeekMessageW(&msg, NULL, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, NULL, FALSE, 20, QS_ALLINPUT);
-    }
+    RunMessages(ms, FALSE);
 }
 
 // A picture of the screen as the display shows it, OUTDIR\NN-name.ppm. The display is
