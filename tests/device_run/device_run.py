@@ -105,10 +105,11 @@ def compare(reference_dir, arm_dir, pictures_dir):
             break  # the lines after the first difference follow from it
 
     names = sorted(n for n in os.listdir(reference_dir) if n.endswith(".ppm"))
+    not_taken = []
     for name in sorted(set(names) | set(n for n in os.listdir(arm_dir) if n.endswith(".ppm"))):
         base = name[:-4]
         if not os.path.exists(os.path.join(arm_dir, name)):
-            problems.append("picture %s: missing in the ARM run" % base)
+            not_taken.append(base)
             continue
         arm = Picture(os.path.join(arm_dir, name))
         write_png(os.path.join(pictures_dir, base + ".png"), arm.width, arm.rgb_rows())
@@ -128,6 +129,9 @@ def compare(reference_dir, arm_dir, pictures_dir):
             write_png(os.path.join(pictures_dir, base + ".x86.png"), reference.width, reference.rgb_rows())
             write_png(os.path.join(pictures_dir, base + ".diff.png"), reference.width,
                       diff_rows(reference, positions))
+    if not_taken:
+        problems.append("picture%s %s: missing in the ARM run" % (
+            "s" if len(not_taken) > 1 else "", ", ".join(not_taken)))
     for problem in problems:
         print("device-run: " + problem)
     print("device-run: %d answers, %d pictures compared with the x86_64 run: %s" % (

@@ -307,8 +307,9 @@ enum { TASK_BAR_HEIGHT = 26, ITEM_TOP = 40 };
 
 // ---- Dialogs: a timer of the thread, which runs inside every modal loop, plays the
 // dialog steps one by one. A step waits until the enabled dialog on top (the innermost
-// modal one) has its caption; a dialog that is up when no step is left is cancelled, and
-// one that never comes ends the wait after a minute, so the scenario cannot hang here.
+// modal one) has its caption; a dialog that is up when no step is left is ended, and so is
+// the one that is up when the awaited one has not come in a minute: the scenario cannot
+// hang here.
 
 enum Action { SHOW, ANSWER_ROWS, ANSWER_TEXT, SELECT_ROW, TYPE, CLICK };
 
@@ -413,7 +414,7 @@ static void CALLBACK StepTimer(HWND, UINT, UINT_PTR, DWORD)
         if (dialog != cancelled)
             Answer(L"dialog %s: cancelled, no step left", caption);
         cancelled = dialog;
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        EndDialog(dialog, IDCANCEL);
     } else if (lstrcmpW(caption, g_steps[g_nextStep].caption) == 0) {
         if (g_waitedTicks >= 0)
             Answer(L"dialog %s", caption);
@@ -425,7 +426,8 @@ static void CALLBACK StepTimer(HWND, UINT, UINT_PTR, DWORD)
     } else if (++g_waitedTicks > 240) {
         Answer(L"dialog step %d: %s never came, %s is up: cancelled", g_nextStep, g_steps[g_nextStep].caption,
                caption);
-        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        EndDialog(dialog, IDCANCEL);
+        g_waitedTicks = 0;
     }
     g_inStep = FALSE;
 }
@@ -574,8 +576,12 @@ static void Options(void)
         { STR_OPTIONS_CAPTION, ANSWER_ROWS, IDC_OPTIONS_LIST, NULL },
         { STR_OPTIONS_CAPTION, CLICK, IDOK, NULL },
     };
-    PlayDialogs(steps, sizeof(steps) / sizeof(steps[0]));
     DLGPROC procedure = (DLGPROC)Export(ORDINAL_OPTIONSDIALOGPROC);
+    if (!procedure) {
+        Answer(L"options: no ordinal 241");
+        return;
+    }
+    PlayDialogs(steps, sizeof(steps) / sizeof(steps[0]));
     INT_PTR result = DialogBoxParamW(g_library, MAKEINTRESOURCEW(IDD_TODAY_CUSTOM), g_today, procedure, 0);
     Answer(L"options: dialog ended with %d, steps played %d of %d", (int)result, g_nextStep, g_stepCount);
     PlayDialogs(NULL, 0);
