@@ -122,8 +122,14 @@ if [ ! -x "$qemu" ]; then
   [ -x "$qemu" ] || fail "no static qemu-arm in $release-backports"
 fi
 
-# ---- binfmt_misc: ARM ELF programs run through qemu-arm
+# ---- binfmt_misc: ARM ELF programs run through qemu-arm. The kernel asks the entries
+# from the newest registered on: when another one takes ARM programs too (an older qemu
+# of the machine's own), ours is registered again, after it.
 entry="$binfmt/tapshelf-arm"
+others=$(grep -l '^magic 7f454c4601010100000000000000000002002800' "$binfmt"/* 2>/dev/null | grep -v "^$entry\$" || true)
+if [ -e "$entry" ] && [ -n "$others" ]; then
+  echo -1 > "$entry"
+fi
 if [ ! -e "$entry" ]; then
   magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x28\x00'
   mask='\xff\xff\xff\xff\xff\xff\xff\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
@@ -140,7 +146,9 @@ if [ ! -f "$root_mark" ]; then
   } || fail "debootstrap cannot be installed"
   command -v debootstrap >/dev/null || fail "debootstrap cannot be installed"
   echo "device-run: making the armhf root $root (once, a few minutes)"
-  rm -rf "$root"
+  # What an interrupted debootstrap left mounted stays; nothing is removed across it.
+  umount "$root/proc" "$root/sys" 2>/dev/null
+  rm -rf --one-file-system "$root"
   debootstrap --arch=armhf --variant=minbase "$release" "$root" "$mirror" > "$dir/debootstrap.log" 2>&1 \
     || fail "debootstrap failed (see $dir/debootstrap.log)"
   "$here/arm-chroot.sh" "$dir" sh -c 'export DEBIAN_FRONTEND=noninteractive;
