@@ -2,14 +2,16 @@
 # BUILD is the 64-bit build that every run uses; BUILD32 is the 32-bit build, kept
 # because the device is a 32-bit machine (its tests run where the host can run them).
 # BUILD_DEVICE is the Pocket PC's: the DLL for ARM and its installer CAB, made with the
-# device's cross tool chain (scripts/ce-toolchain.sh finds it).
+# device's cross tool chain (scripts/ce-toolchain.sh finds it). BUILD_ARM holds what runs
+# that DLL here: qemu-user, an armhf root with Wine, the bridges and the ARM Today host.
 BUILD ?= build
 BUILD32 ?= build-i686
 BUILD_DEVICE ?= build-device
+BUILD_ARM ?= build-arm
 MAKEFLAGS += --no-print-directory
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap configure configure32 build build32 device cab test run bench soak clean
+.PHONY: all bootstrap configure configure32 build build32 device cab device-test test run bench soak clean
 
 all: build
 
@@ -40,12 +42,18 @@ device: bootstrap
 cab: bootstrap
 	@scripts/build-device.sh $(BUILD_DEVICE) --cab
 
+# The device DLL executed: its ARM code on Wine for ARM (qemu-user), against the same
+# scenario of the x86_64 build. Says why and skips where this machine cannot (root needed).
+device-test: build
+	@scripts/device-test.sh $(BUILD) $(BUILD_DEVICE) $(BUILD_ARM)
+
 # The device build, its installer and their checks are part of the suite wherever a tool
-# chain is found.
+# chain is found, and so is the device DLL's run where it can be set up.
 test: build build32
 	@scripts/build-device.sh $(BUILD_DEVICE) --cab --if-toolchain
 	@scripts/run-tests.sh $(BUILD) x86_64
 	@scripts/check-build32.sh $(BUILD32)
+	@scripts/device-test.sh $(BUILD) $(BUILD_DEVICE) $(BUILD_ARM)
 
 run: build
 	@scripts/run-emulator.sh $(BUILD)
@@ -59,5 +67,6 @@ SOAK_SEED ?= 1
 soak: build
 	@SOAK_EVENTS=$(SOAK_EVENTS) SOAK_SEED=$(SOAK_SEED) scripts/run-soak.sh $(BUILD)
 
+# The armhf root and qemu in BUILD_ARM stay: they take minutes to make and do not change.
 clean:
-	rm -rf $(BUILD) $(BUILD32) $(BUILD_DEVICE)
+	rm -rf $(BUILD) $(BUILD32) $(BUILD_DEVICE) $(BUILD_ARM)/work

@@ -1,6 +1,6 @@
 # Sourced by the test, run and bench scripts: the project's own Wine prefix,
 # the device's root folder as drive T:, and a display.
-#   wine_env_setup BUILD_DIR PREFIX_NAME [WIDTHxHEIGHT] [x86_64|i686]
+#   wine_env_setup BUILD_DIR PREFIX_NAME [WIDTHxHEIGHT] [x86_64|i686|arm]
 # Never touches ~/.wine: everything lives under the build folder. Call wine_env_teardown
 # on every way out (trap it before the set-up): it stops the server and the display.
 # The device's language is English unless a run chooses otherwise (wine_env_language).
@@ -160,7 +160,7 @@ _wine_env_commands() {
   local bin=$1 arch=$2 loader server
   case "$arch" in
     x86_64) export WINEARCH=win64; loader=/usr/lib/wine/wine64; server=/usr/lib/wine/wineserver64 ;;
-    i686)   export WINEARCH=win32; loader=/usr/lib/wine/wine;   server=/usr/lib/wine/wineserver32 ;;
+    i686|arm) export WINEARCH=win32; loader=/usr/lib/wine/wine; server=/usr/lib/wine/wineserver32 ;;
     *) echo "wine-env: unknown architecture $arch" >&2; return 1 ;;
   esac
   if [ ! -x "$loader" ] || [ ! -x "$server" ]; then
