@@ -23,10 +23,11 @@ from device_api_check import SKIPPED, device_build_missing  # noqa: E402
 from device_dll_check import directories_check  # noqa: E402
 from pe_image import DIR_IAT, PEImage  # noqa: E402
 
-spec = importlib.util.spec_from_file_location(
+# The post-link fix is a script with a dash in its name: loaded from its path.
+_fixer = importlib.util.spec_from_file_location(
     "fix_iat_directory", os.path.join(HERE, "..", "scripts", "fix-iat-directory.py"))
-fix_iat_directory = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(fix_iat_directory)
+fix_iat_directory = importlib.util.module_from_spec(_fixer)
+_fixer.loader.exec_module(fix_iat_directory)
 
 # (instruction word, its text, misaligned?)
 STACK_ACCESSES = (
