@@ -9,6 +9,9 @@ set -euo pipefail
 dir=$(cd "$1" && pwd)
 shift
 mkdir -p "$dir/work"
+# The X server's socket folder is bound into the root; on a machine where no X server has run
+# yet it does not exist, and the bind would fail.
+[ -d /tmp/.X11-unix ] || { mkdir -p /tmp/.X11-unix && chmod 1777 /tmp/.X11-unix; }
 keep=(PATH=/usr/local/bin:/usr/bin:/bin HOME=/root)
 while IFS= read -r line; do keep+=("$line"); done < <(env | grep -E '^(DISPLAY|LANG|LC_[A-Z]+|WINE[A-Z_]*|TAPSHELF_[A-Z_]*)=' || true)
 exec unshare --mount --propagation private -- /bin/sh -c '
