@@ -1,4 +1,5 @@
 #include "dialogs/own_dialog.h"
+#include <commctrl.h>
 
 // The template as the dialog functions take it, or NULL. The handle LoadResource answers
 // for a module's resource is the resource's address: the device's coredll has no
@@ -30,4 +31,12 @@ HWND CreateOwnDialog(HINSTANCE module, int templateId, HWND owner, DLGPROC proce
     if (!dialogTemplate)
         return NULL;
     return CreateDialogIndirectParamW(module, dialogTemplate, owner, procedure, start);
+}
+
+BOOL RegisterDialogControls()
+{
+    INITCOMMONCONTROLSEX controls;
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_LISTVIEW_CLASSES;
+    return InitCommonControlsEx(&controls);
 }

@@ -13,3 +13,10 @@ BOOL RunOwnDialog(HINSTANCE module, int templateId, HWND owner, DLGPROC procedur
 // Creates the dialog of template templateId in module modeless, owned by owner; start is its
 // procedure's WM_INITDIALOG argument. NULL when module carries no such template.
 HWND CreateOwnDialog(HINSTANCE module, int templateId, HWND owner, DLGPROC procedure, LPARAM start);
+
+// Registers the common controls the library's templates hold (the list views of the options
+// dialog and the file chooser, with their headers) for the process. A device process has
+// none until it asks, and the settings host creates the options dialog from the library's
+// template, before any of its code runs but the load notification: that is where this is
+// called. FALSE when the platform refuses.
+BOOL RegisterDialogControls();

@@ -19,7 +19,7 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <stdio.h>
-#include <commctrl.h>
+#include "wince_testing.h"
 
 // Paths given on the command line may be Unix paths; Wine names them for us.
 static std::wstring WindowsPath(const std::wstring &path)
@@ -202,8 +202,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     ApplyFirstRunRegistry();
 
     CoInitializeEx(NULL, COINIT_APARTMENTTHREADED);
-    INITCOMMONCONTROLSEX controls = { sizeof(controls), ICC_WIN95_CLASSES };
-    InitCommonControlsEx(&controls);
+    // As on the device, the plug-in registers the common controls its dialogs hold.
+    WinceRequireControlRegistration();
     if (!CreateScreen(instance)) {
         HostError(L"cannot create the screen windows");
         return 1;

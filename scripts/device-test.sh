@@ -22,9 +22,16 @@ if ! toolchain=$("$here/ce-toolchain.sh" "$device" 2>&1); then
 fi
 "$here/arm-root.sh" "$arm"
 case $? in 0) ;; 77) exit 0 ;; *) exit 1 ;; esac
-"$here/build-device.sh" "$device" >/dev/null || exit 1
-"$here/build-arm-run.sh" "$arm" "$device/tapshelf.dll" "$toolchain" || { echo "device-run: building the bridges and the host failed" >&2; exit 1; }
-for program in "$build/bin/tapshelf.dll" "$build/tests/device_scenario.exe"; do
+"$here/build-device.sh" "$device" --cab >/dev/null || exit 1
+# The setup DLL as the device gets it: file 999 of the CAB.
+cab="$arm/work/cab"
+rm -rf "$cab"
+mkdir -p "$cab"
+gcab -x -C "$cab" "$device/Tapshelf.cab" >/dev/null || { echo "device-run: cannot unpack $device/Tapshelf.cab" >&2; exit 1; }
+setup_dll=$(ls "$cab"/*.999 2>/dev/null | head -1)
+[ -n "$setup_dll" ] || { echo "device-run: $device/Tapshelf.cab holds no setup DLL (file 999)" >&2; exit 1; }
+"$here/build-arm-run.sh" "$arm" "$device/tapshelf.dll" "$setup_dll" "$toolchain" || { echo "device-run: building the bridges and the host failed" >&2; exit 1; }
+for program in "$build/bin/tapshelf.dll" "$build/bin/tapshelf_setup.dll" "$build/tests/device_scenario.exe"; do
   [ -f "$program" ] || { echo "device-run: $program is missing: build first (make build)" >&2; exit 1; }
 done
 
@@ -34,14 +41,20 @@ mkdir -p "$results"
 # Exceptions that Wine's window manager swallows show as err:seh lines.
 export WINEDEBUG=-all,err+seh
 
-# Takes the pictures the scenario host asks for in FOLDER (NN-name.want, see scenario.cpp)
-# from the display: the device screen, Wine's desktop window at the display's corner.
+# The screens the scenario runs on, one run of the host each, in one Wine session: the
+# first also turns the screen (to 320x240) and runs the setup DLL.
+screens=(240x320 480x640)
+
+# Takes the pictures the scenario host asks for in the screens' folders under FOLDER
+# (NN-name.want, holding the screen's size, see scenario.cpp) from the display: the device
+# screen, Wine's desktop window at the display's corner.
 take_pictures() {
-  local want
+  local want size
   while :; do
-    for want in "$1"/*.want; do
+    for want in "$1"/*/*.want; do
       [ -e "$want" ] || continue
-      import -display "$DISPLAY" -window root -crop 240x320+0+0 +repage -depth 8 "ppm:${want%.want}.tmp" \
+      size=$(cat "$want" 2>/dev/null)
+      import -display "$DISPLAY" -window root -crop "${size:-240x320}+0+0" +repage -depth 8 "ppm:${want%.want}.tmp" \
         && mv "${want%.want}.tmp" "${want%.want}.ppm"
       rm -f "$want"
     done
@@ -63,13 +76,23 @@ with_pictures() {
 }
 
 # ---- The reference: the x86_64 build on the desktop Wine
+# The scenario on each screen, the display and the prefix set up.
+x86_64_screens() {
+  local screen extra
+  for screen in "${screens[@]}"; do
+    wine_env_device_screen "$screen"
+    extra=()
+    [ "$screen" = "${screens[0]}" ] && extra=(--turn "Z:${build//\//\\}\\bin\\tapshelf_setup.dll")
+    timeout 120 wine "$build/tests/device_scenario.exe" "Z:${build//\//\\}\\bin\\tapshelf.dll" \
+      "Z:${results//\//\\}\\x86_64\\$screen" "${extra[@]}" </dev/null >>"$results/x86_64.log" 2>&1 || return $?
+  done
+}
 (
   . "$here/wine-env.sh"
   trap wine_env_teardown EXIT
   wine_env_setup "$build" wine-devicerun 240x320 x86_64 >/dev/null || exit 1
   cd "$TAPSHELF_DEVICE"
-  with_pictures "$results/x86_64" timeout 120 wine "$build/tests/device_scenario.exe" \
-    "Z:${build//\//\\}\\bin\\tapshelf.dll" "Z:${results//\//\\}\\x86_64" </dev/null >"$results/x86_64.log" 2>&1
+  with_pictures "$results/x86_64" x86_64_screens
 ) || { echo "device-run: the x86_64 reference run failed (status $?, $results/x86_64.log)"; exit 1; }
 
 # ---- The ARM run, inside the root, on this machine's display
@@ -82,7 +105,15 @@ arm_run() {
     trap wine_env_teardown EXIT
     wine_env_setup /work wine-arm 240x320 arm >/dev/null || exit 1
     cd "$TAPSHELF_DEVICE"
-    timeout 300 wine /work/bin/device_scenario.exe "Z:\\work\\bin\\tapshelf.dll" "Z:\\work\\results\\arm"' \
+    first=1
+    for screen in '"${screens[*]}"'; do
+      wine_env_device_screen $screen
+      extra=""
+      [ $first = 1 ] && extra="--turn Z:\\work\\bin\\tapshelf_setup.dll"
+      first=0
+      timeout 300 wine /work/bin/device_scenario.exe "Z:\\work\\bin\\tapshelf.dll" "Z:\\work\\results\\arm\\$screen" \
+        $extra || exit $?
+    done' \
     </dev/null >"$results/arm.log" 2>&1
 }
 
@@ -94,17 +125,20 @@ arm_run() {
 # the exception trips the assertion. So a host that dies is run once more too: dying again
 # after the same answer is the DLL's fault; passing, or dying elsewhere, the emulation's.
 emulation_failed() { grep -qE 'qemu: uncaught target signal|qemu-arm: .*Assertion|thumb_tr_translate_insn' "$results/arm.log"; }
-program_faulted() { grep -qE 'Unhandled (exception|page fault|illegal)|ignoring exception|^FAULT' "$results/arm.log" "$results/arm/answers.txt" 2>/dev/null; }
+program_faulted() { grep -qE 'Unhandled (exception|page fault|illegal)|ignoring exception|^FAULT' "$results/arm.log" "$results"/arm/*/answers.txt 2>/dev/null; }
 host_died() { [ $status -ge 128 ] && [ $status -ne 124 ]; }
-last_answer() { tail -1 "$results/arm/answers.txt" 2>/dev/null; }
+last_answer() { cat "$results"/arm/*/answers.txt 2>/dev/null | tail -1; }
 verdict="" retried="" died_after=""
 for attempt in 1 2; do
   rm -rf "$results/arm" "$results/pictures"
   with_pictures "$results/arm" arm_run
   status=$?
-  python3 "$top/tests/device_run/device_run.py" compare "$results/x86_64" "$results/arm" "$results/pictures" \
-    > "$results/compare.txt"
-  compared=$?
+  compared=0
+  for screen in "${screens[@]}"; do
+    python3 "$top/tests/device_run/device_run.py" compare "$results/x86_64/$screen" "$results/arm/$screen" \
+      "$results/pictures/$screen" | sed "s/^device-run: /device-run: $screen: /"
+    [ ${PIPESTATUS[0]} -eq 0 ] || compared=1
+  done > "$results/compare.txt"
   if [ $status -eq 0 ] && [ $compared -eq 0 ] && ! program_faulted; then
     verdict=passed
     break
@@ -134,8 +168,8 @@ for attempt in 1 2; do
   [ $attempt = 1 ] && [ -n "$retried" ] || break
   echo "device-run: $retried; trying once more"
 done
-grep -v ': the same$' "$results/compare.txt" | grep -v '^device-run: [0-9]* answers' || true
-tail -1 "$results/compare.txt"
+grep -v ': the same$' "$results/compare.txt" | grep -v '^device-run: [0-9x]*: [0-9]* answers' || true
+grep -E '^device-run: [0-9x]*: [0-9]* answers' "$results/compare.txt"
 if [ "$verdict" = passed ] && [ -n "$retried" ]; then
   echo "device-run: the second try passed: the first failed through the emulation"
 elif [ "$verdict" = passed ] && emulation_failed; then
@@ -143,7 +177,7 @@ elif [ "$verdict" = passed ] && emulation_failed; then
 fi
 echo "device-run: pictures in ${results#$top/}/pictures, logs in ${results#$top/} ($(( $(date +%s) - started )) s)"
 if [ "$verdict" != passed ]; then
-  program_faulted && grep -hE 'Unhandled|ignoring exception|^FAULT' "$results/arm.log" "$results/arm/answers.txt" | head -5
+  program_faulted && grep -hE 'Unhandled|ignoring exception|^FAULT' "$results/arm.log" "$results"/arm/*/answers.txt | head -5
   echo "device-run: FAILED: $verdict"
   exit 1
 fi

@@ -99,6 +99,32 @@ wine_env_screen() {
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null || true
 }
 
+# The device's screen for the runs that follow (WIDTHxHEIGHT): the virtual desktop's size,
+# and the dots per inch a device of that screen draws at, 192 for the VGA screens and 96 for
+# the others; text unsmoothed, as a Pocket PC draws it unless its owner switches ClearType
+# on. (Smoothed, the larger VGA text also comes out a grey level apart here and there
+# between Wine's ARM and x86-64 builds: FreeType's fixed-point arithmetic rounds otherwise
+# on each. Fonts that fontconfig supplies take its smoothing, the others Wine's setting.)
+# Restarts the server, which takes them as it starts.
+wine_env_device_screen() {
+  local dpi=96
+  case "$1" in 480x640|640x480|480x480) dpi=192 ;; esac
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="%s"\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n"FontSmoothing"="0"\n' \
+    "$1" $dpi > "$WINEPREFIX/screen.reg"
+  cat > "$WINEPREFIX/fonts.conf" <<'CONF'
+<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+  <match target="pattern"><edit name="antialias" mode="assign"><bool>false</bool></edit></match>
+  <match target="font"><edit name="antialias" mode="assign"><bool>false</bool></edit></match>
+</fontconfig>
+CONF
+  export FONTCONFIG_FILE="$WINEPREFIX/fonts.conf"
+  wine regedit /S "$WINEPREFIX/screen.reg" </dev/null >/dev/null 2>&1
+  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null || true
+}
+
 # Starts a warm server with no pipes attached: its background services must not
 # inherit the stdout of ctest or of a pipe.
 wine_env_warm() {

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "todaycmn.h"
+#include <commctrl.h>
 #include "resources/resource.h"
 #include "process_usage.h"
 #include "sandbox.h"
+#include "dialog_script.h"
+#include "wince_testing.h"
 
 namespace {
 
@@ -73,6 +76,32 @@ TEST_F(Dll, LoadingAndUnloadingLeavesNoMemoryBehind)
     long long grown = HeapBytesInUse() - before;
     // 300 cycles of the 75 KB a leaking load left would be over 20 MB.
     EXPECT_LT(grown, 2 * 1024 * 1024) << grown << " bytes more after 300 loads and unloads";
+}
+
+// A device process has no list view until it registers one, and the settings host creates
+// the options dialog from the library's template with ordinal 241 before any of the
+// library's code but its load notification has run: loading the library must register what
+// the dialog holds.
+TEST_F(Dll, OptionsDialogOpensInAProcessThatRegisteredNoControls)
+{
+    std::string path = TestProgramFolder() + "\\..\\bin\\tapshelf.dll";
+    FreeLibrary(dll);
+    WinceRequireControlRegistration();
+    HWND early = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_POPUP, 0, 0, 10, 10, NULL, NULL, NULL, NULL);
+    EXPECT_EQ(nullptr, early) << "a list view before anything registered it";
+    if (early)
+        DestroyWindow(early);
+    dll = LoadLibraryA(path.c_str());
+    ASSERT_NE(nullptr, dll);
+    DLGPROC procedure = (DLGPROC)GetProcAddress(dll, MAKEINTRESOURCEA(ORDINAL_OPTIONSDIALOGPROC));
+    ASSERT_NE(nullptr, procedure);
+    WCHAR listClass[32] = L"";
+    DialogScript script;
+    script.Do([&](HWND d) { GetClassNameW(GetDlgItem(d, IDC_OPTIONS_LIST), listClass, 32); });
+    INT_PTR result = script.Run(
+        [&] { return DialogBoxParamW(dll, MAKEINTRESOURCEW(IDD_OPTIONS), NULL, procedure, 0); });
+    EXPECT_NE(-1, result) << "dialog 500 did not open";
+    EXPECT_STREQ(L"SysListView32", listClass);
 }
 
 }  // namespace

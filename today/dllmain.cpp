@@ -1,8 +1,8 @@
-// The load notification: remember the module, always accept.
-#include "today/item_state.h"
+// The load notification: the module remembered, the dialogs' controls registered, always
+// accepted.
+#include "today/initialize_item.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD, LPVOID)
+extern "C" BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)
 {
-    g_Item.ModuleHandle = module;
-    return TRUE;
+    return HandleLoadNotification(module, reason);
 }

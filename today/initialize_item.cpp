@@ -3,6 +3,15 @@
 #include "today/item_window.h"
 #include "store/store.h"
 #include "today/item_state.h"
+#include "dialogs/own_dialog.h"
+
+BOOL HandleLoadNotification(HINSTANCE module, DWORD reason)
+{
+    g_Item.ModuleHandle = module;
+    if (reason == DLL_PROCESS_ATTACH)
+        RegisterDialogControls();
+    return TRUE;
+}
 
 extern "C" HWND InitializeCustomItem(TODAYLISTITEM *item, HWND parent)
 {

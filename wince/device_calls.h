@@ -38,6 +38,10 @@ LONG WINAPI DeviceCall_RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 // reads as 0 and not translated, whatever an earlier call read.
 UINT WINAPI DeviceCall_GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslated, BOOL bSigned);
 
+// Common controls' classes exist in a process only once it has asked for them here; a
+// structure whose size is not the structure's is refused.
+BOOL WINAPI DeviceCall_InitCommonControlsEx(const INITCOMMONCONTROLSEX *lpInitCtrls);
+
 #ifdef __cplusplus
 }
 #endif
@@ -59,3 +63,4 @@ UINT WINAPI DeviceCall_GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslat
 #define RegDeleteKeyW   DeviceCall_RegDeleteKeyW
 #define RegDeleteKey    DeviceCall_RegDeleteKeyW
 #define GetDlgItemInt   DeviceCall_GetDlgItemInt
+#define InitCommonControlsEx DeviceCall_InitCommonControlsEx

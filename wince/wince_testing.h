@@ -25,6 +25,13 @@ typedef struct {
 } WinceSipLog;
 const WinceSipLog *WinceGetSipLog(void);
 
+// Takes the common controls' classes (list view, header, ...) away from this process, as
+// a device process starts without them: from now on a class exists only once the
+// product's InitCommonControlsEx has asked for it. Call it once comctl32 may be loaded, at
+// the start of a test program, the emulator or the device run's host; again to take away
+// what was asked for since.
+void WinceRequireControlRegistration(void);
+
 
 #ifdef __cplusplus
 }

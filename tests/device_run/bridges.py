@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""Writes the export tables (.def) of the two bridges, the ARM COREDLL.dll and AYGSHELL.dll
-that stand in for the device's libraries when the device DLL runs on Wine for ARM, and the
-tables of Wine's own libraries that the bridges and the ARM programs link against.
+"""Writes the export tables (.def) of the bridges, the ARM COREDLL.dll, AYGSHELL.dll and
+COMMCTRL.dll that stand in for the device's libraries when the device DLLs run on Wine for
+ARM, and the tables of Wine's own libraries that the bridges and the ARM programs link
+against.
 
-Every name the device DLL imports from COREDLL is forwarded to the Wine library that exports
-it, unless the device's function differs from Wine's: those are written out (WRITTEN_OUT,
-in bridge_coredll.cpp and wince/). AYGSHELL's functions have no Wine counterpart and are all
-written out. A name that is neither written out nor found in Wine fails with its name, so a
+Every name the device DLLs import from COREDLL or COMMCTRL is forwarded to the Wine library
+that exports it, unless the device's function differs from Wine's: those are written out
+(WRITTEN_OUT, in bridge_coredll.cpp and wince/). AYGSHELL's functions have no Wine
+counterpart and are all written out. A name that is neither written out nor found in Wine fails with its name, so a
 new import of the product cannot slip through unbridged.
 
-usage: bridges.py --wine WINE_DLL_DIR --out DIR DEVICE_DLL
+usage: bridges.py --wine WINE_DLL_DIR --out DIR DEVICE_DLL...
 WINE_DLL_DIR: a folder of Wine's libraries as PE files, of the same release as Wine for ARM.
 """
 import argparse
@@ -42,7 +43,14 @@ WRITTEN_OUT = {
         "SHSipPreference": "SHSipPreference",
         "SHRecognizeGesture": "SHRecognizeGesture",
     },
+    "COMMCTRL": {
+        # classes registered only as asked (wince/controls.cpp)
+        "InitCommonControlsEx": "DeviceCall_InitCommonControlsEx",
+    },
 }
+
+# Device names of Unicode functions that Wine spells with their W: the same function.
+SPELLED_WITH_W = {"SendMessageTimeout": "SendMessageTimeoutW"}
 
 # Wine's libraries, in the order a name is looked up.
 WINE_LIBRARIES = ("user32", "gdi32", "kernel32", "advapi32", "comctl32", "shell32", "msvcrt", "msimg32")
@@ -56,11 +64,11 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--wine", required=True, help="a folder of Wine's libraries (PE files)")
     parser.add_argument("--out", required=True)
-    parser.add_argument("dll", help="the device DLL")
+    parser.add_argument("dll", nargs="+", help="the device DLLs (the plug-in, the setup DLL)")
     args = parser.parse_args()
     try:
         wine = {lib: exported_names(os.path.join(args.wine, lib + ".dll")) for lib in WINE_LIBRARIES}
-        imports = PEImage.from_file(args.dll).imports()
+        imports = [entry for dll in args.dll for entry in PEImage.from_file(dll).imports()]
     except (OSError, PEError) as error:
         sys.exit("bridges: %s" % error)
     os.makedirs(args.out, exist_ok=True)
@@ -88,6 +96,9 @@ def main():
                 lines.append("  %s" % name if own == name else "  %s = %s" % (name, own))
             elif name in owner:
                 lines.append("  %s = %s.%s" % (name, owner[name], name))
+            elif SPELLED_WITH_W.get(name) in owner:
+                wide = SPELLED_WITH_W[name]
+                lines.append("  %s = %s.%s" % (name, owner[wide], wide))
             else:
                 missing.append("%s!%s (neither written out nor in Wine's libraries)" % (bridge, name))
         with open(os.path.join(args.out, bridge + ".def"), "w") as out:

@@ -4,7 +4,9 @@
 // ARM, through the bridges. Each run writes what it saw to its output folder: answers.txt
 // (the item's answers, the registry, the programs started) and numbered pictures of the
 // screen (.ppm, taken by the caller: see Picture); device_run.py compares the two runs.
-//   device_scenario.exe DLL OUTDIR
+//   device_scenario.exe DLL OUTDIR [--turn] [SETUP_DLL]
+// --turn turns the screen once the item has been made again; SETUP_DLL is the setup DLL
+// that is then run through the installer's calls.
 // The device root "\" is the current drive (the caller starts it there, with the launch
 // entries' files in place). C++98 and the desktop's headers: the ARM build is a program of
 // Wine, not of the device.
@@ -12,6 +14,7 @@
 #include <commctrl.h>
 #include <stdlib.h>
 #include "wince/todaycmn.h"
+#include "wince/wince_testing.h"
 #include "resources/resource.h"
 #include "resources/texts.h"
 
@@ -71,7 +74,8 @@ static void Pump(DWORD ms)
 }
 
 // A picture of the screen as the display shows it, OUTDIR\NN-name.ppm. The display is
-// outside Wine: this asks for it with OUTDIR\NN-name.want and waits (a minute at most)
+// outside Wine: this asks for it with OUTDIR\NN-name.want, which holds the screen's size
+// ("240x320"), and waits (a minute at most)
 // until the caller's watcher has taken it and removed that file. An edit box's caret is
 // hidden meanwhile: its blinking would make two pictures of one screen differ.
 static void Picture(const WCHAR *name)
@@ -80,7 +84,12 @@ static void Picture(const WCHAR *name)
     Settle(300);
     WCHAR path[MAX_PATH];
     wsprintfW(path, L"%s\\%02d-%s.want", g_outDir, ++g_pictures, name);
-    CloseHandle(CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+    HANDLE want = CreateFileW(path, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL);
+    char size[32];
+    DWORD written;
+    wsprintfA(size, "%dx%d", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    WriteFile(want, size, lstrlenA(size), &written, NULL);
+    CloseHandle(want);
     DWORD start = GetTickCount();
     while (GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 60000)
         Pump(50);
@@ -143,6 +152,15 @@ static void WriteLaunchList(void)
         SetString(key, L"CommnadLine", ENTRIES[i].commandLine);
         SetNumber(key, L"Index", (DWORD)i);
         RegCloseKey(key);
+    }
+    // The cells IconPoint taps, on every screen.
+    HKEY settings;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Tapshelf", 0, NULL, 0, KEY_ALL_ACCESS, NULL, &settings, NULL)
+        == ERROR_SUCCESS) {
+        SetNumber(settings, L"IconSize", 16);
+        SetNumber(settings, L"HMargin", 2);
+        SetNumber(settings, L"VMargin", 2);
+        RegCloseKey(settings);
     }
 }
 
@@ -265,10 +283,14 @@ static void PrepareDeviceRoot(void)
 // paints the watermark the item asks for and counts the selections it takes.
 
 static int g_tookSelection;
+static void OnReloadItems(WPARAM wParam, LPARAM lParam);
 
 static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_WININICHANGE:
+        OnReloadItems(wParam, lParam);
+        return 0;
     case TODAYM_DRAWWATERMARK: {
         // Bands of colour, by the Today window's own rows, as a theme's picture would be.
         const TODAYDRAWWATERMARKINFO *info = (const TODAYDRAWWATERMARKINFO *)lParam;
@@ -492,7 +514,7 @@ static void DestroyItem(HWND item, const WCHAR *what)
 // ---- Pen and keys, as the Today host hands them on
 
 // The middle of entry i's icon: cells of IconSize + 2 x HMargin by IconSize + 2 x VMargin
-// (the defaults: 20 x 20), in one row.
+// (20 x 20 as WriteLaunchList sets them), in one row.
 static LPARAM IconPoint(int i)
 {
     return MAKELPARAM(i * 20 + 10, 10);
@@ -587,20 +609,187 @@ static void Options(void)
     PlayDialogs(NULL, 0);
 }
 
+// ---- Turning the screen, as the device does with programs running: the display's width
+// and height swap, the Today host sizes its windows to the new screen, every top-level
+// window gets WM_SETTINGCHANGE with SETTINGCHANGE_RESET (the device SDK's winuser.h), and
+// the Today screen goes on asking the item for its height every two seconds.
+
+#define SETTINGCHANGE_RESET 0x3002
+
+static HWND g_taskBar;
+
+static BOOL CALLBACK SendSettingChange(HWND window, LPARAM)
+{
+    SendMessageW(window, WM_SETTINGCHANGE, SETTINGCHANGE_RESET, 0);
+    return TRUE;
+}
+
+static void TurnScreen(HWND item)
+{
+    DEVMODEW mode;
+    ZeroMemory(&mode, sizeof(mode));
+    mode.dmSize = sizeof(mode);
+    mode.dmPelsWidth = (DWORD)GetSystemMetrics(SM_CYSCREEN);
+    mode.dmPelsHeight = (DWORD)GetSystemMetrics(SM_CXSCREEN);
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    LONG changed = ChangeDisplaySettingsExW(NULL, &mode, NULL, 0, NULL);
+    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    Answer(L"turn: display change %d, screen %dx%d", (int)changed, width, height);
+    SetWindowPos(g_taskBar, NULL, 0, 0, width, TASK_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(g_today, NULL, 0, TASK_BAR_HEIGHT, width, height - TASK_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE);
+    EnumThreadWindows(GetCurrentThreadId(), SendSettingChange, 0);
+    SetWindowPos(item, NULL, 0, ITEM_TOP, width, (int)g_listItem.cyp, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (int query = 0; query < 2; query++) {
+        Pump(2000);
+        LRESULT refresh = SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&g_listItem, 0);
+        Answer(L"turn: height query answers %d, height %d", (int)refresh, (int)g_listItem.cyp);
+        if (refresh)
+            SetWindowPos(item, NULL, 0, ITEM_TOP, width, (int)g_listItem.cyp, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    Picture(L"turned");
+
+    // The options dialog on the turned screen, looked at and cancelled.
+    static const Step steps[] = {
+        { STR_OPTIONS_CAPTION, SHOW, 0, L"options-turned" },
+    };
+    DLGPROC procedure = (DLGPROC)Export(ORDINAL_OPTIONSDIALOGPROC);
+    if (!procedure)
+        return;
+    PlayDialogs(steps, 1);
+    INT_PTR result = DialogBoxParamW(g_library, MAKEINTRESOURCEW(IDD_TODAY_CUSTOM), g_today, procedure, 0);
+    Answer(L"turn: options ended with %d", (int)result);
+    PlayDialogs(NULL, 0);
+
+    // Back upright, the display's own mode, for the runs that follow in this Wine session.
+    ChangeDisplaySettingsExW(NULL, NULL, NULL, 0, NULL);
+    width = GetSystemMetrics(SM_CXSCREEN);
+    height = GetSystemMetrics(SM_CYSCREEN);
+    SetWindowPos(g_taskBar, NULL, 0, 0, width, TASK_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(g_today, NULL, 0, TASK_BAR_HEIGHT, width, height - TASK_BAR_HEIGHT, SWP_NOZORDER | SWP_NOACTIVATE);
+    EnumThreadWindows(GetCurrentThreadId(), SendSettingChange, 0);
+    Answer(L"turn: back to %dx%d", width, height);
+}
+
+// ---- The setup DLL (the CAB's file 999), called in the installer's order: a first install,
+// an upgrade while the item is shown, a removal. The Today window answers its reload
+// message as the device's does: the item dropped, and its library freed, when it is
+// switched off; made again when it is switched on.
+
+#define TODAY_ITEM_KEY L"Software\\Microsoft\\Today\\Items\\Tapshelf"
+
+static BOOL g_installing;
+static const WCHAR *g_pluginPath;
+static HWND g_shownItem;
+
+static DWORD ItemEnabled(void)
+{
+    HKEY key;
+    DWORD enabled = 0xFFFFFFFF, size = sizeof(enabled);
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return enabled;
+    RegQueryValueExW(key, L"Enabled", NULL, NULL, (BYTE *)&enabled, &size);
+    RegCloseKey(key);
+    return enabled;
+}
+
+static void OnReloadItems(WPARAM wParam, LPARAM lParam)
+{
+    if (!g_installing)
+        return;
+    DWORD enabled = ItemEnabled();
+    Answer(L"  Today screen: reload %x %d, Enabled %d", (unsigned)wParam, (int)lParam, (int)enabled);
+    if (wParam != 0xF2)
+        return;
+    if (g_shownItem && enabled != 1) {
+        DestroyWindow(g_shownItem);
+        g_shownItem = NULL;
+        Answer(L"  Today screen: item dropped, library freed %d", FreeLibrary(g_library));
+        g_library = NULL;
+    } else if (!g_shownItem && enabled == 1) {
+        g_library = LoadLibraryW(g_pluginPath);
+        PFNCUSTOMINITIALIZEITEM initialize = (PFNCUSTOMINITIALIZEITEM)Export(ORDINAL_INITIALIZEITEM);
+        ZeroMemory(&g_listItem, sizeof(g_listItem));
+        g_listItem.fEnabled = TRUE;
+        g_listItem.hinstDLL = g_library;
+        g_shownItem = initialize ? initialize(&g_listItem, g_today) : NULL;
+        Answer(L"  Today screen: item shown %d", g_shownItem != NULL);
+    }
+}
+
+// The item's registration as the CAB writes it (resources/today_item.reg).
+static void WriteRegistration(void)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL)
+        != ERROR_SUCCESS)
+        return;
+    SetNumber(key, L"Type", 4);
+    SetString(key, L"DLL", L"\\Windows\\tapshelf.dll");
+    SetNumber(key, L"Enabled", 1);
+    SetNumber(key, L"Options", 1);
+    SetNumber(key, L"Flags", 0);
+    SetNumber(key, L"Selectability", 2);
+    RegCloseKey(key);
+}
+
+typedef int(WINAPI *InstallInitCall)(HWND, BOOL, BOOL, LPCWSTR);
+typedef int(WINAPI *InstallExitCall)(HWND, LPCWSTR, WORD, WORD, WORD, WORD, WORD);
+typedef int(WINAPI *UninstallInitCall)(HWND, LPCWSTR);
+typedef int(WINAPI *UninstallExitCall)(HWND);
+
+static void Setup(const WCHAR *setupPath)
+{
+    HMODULE setup = LoadLibraryW(setupPath);
+    Answer(L"setup: %s", setup ? L"loaded" : L"failed");
+    if (!setup)
+        return;
+    InstallInitCall installInit = (InstallInitCall)(AnyFunction)GetProcAddress(setup, "Install_Init");
+    InstallExitCall installExit = (InstallExitCall)(AnyFunction)GetProcAddress(setup, "Install_Exit");
+    UninstallInitCall uninstallInit = (UninstallInitCall)(AnyFunction)GetProcAddress(setup, "Uninstall_Init");
+    UninstallExitCall uninstallExit = (UninstallExitCall)(AnyFunction)GetProcAddress(setup, "Uninstall_Exit");
+    Answer(L"setup: Install_Init %d, Install_Exit %d, Uninstall_Init %d, Uninstall_Exit %d exported",
+           installInit != NULL, installExit != NULL, uninstallInit != NULL, uninstallExit != NULL);
+    if (installInit && installExit && uninstallInit && uninstallExit) {
+        const WCHAR *folder = L"\\Windows";
+        g_installing = TRUE;
+        DeleteTree(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY);
+        Answer(L"first install: Install_Init answers %d", installInit(NULL, TRUE, FALSE, folder));
+        WriteRegistration();
+        Answer(L"first install: Install_Exit answers %d", installExit(NULL, folder, 0, 0, 0, 0, 0));
+        AnswerRegistry(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY);
+
+        Answer(L"upgrade: item shown %d", g_shownItem != NULL);
+        Answer(L"upgrade: Install_Init answers %d", installInit(NULL, TRUE, TRUE, folder));
+        AnswerRegistry(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY);
+        WriteRegistration();
+        Answer(L"upgrade: Install_Exit answers %d", installExit(NULL, folder, 0, 0, 0, 0, 0));
+        AnswerRegistry(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY);
+
+        Answer(L"removal: Uninstall_Init answers %d", uninstallInit(NULL, folder));
+        AnswerRegistry(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY);
+        DeleteTree(HKEY_LOCAL_MACHINE, TODAY_ITEM_KEY);
+        Answer(L"removal: Uninstall_Exit answers %d", uninstallExit(NULL));
+        Answer(L"removal: item shown %d", g_shownItem != NULL);
+        g_installing = FALSE;
+    }
+    Answer(L"setup: freed %d", FreeLibrary(setup));
+}
+
 // ---- The scenario
 
-static int Scenario(const WCHAR *dllPath)
+static int Scenario(const WCHAR *dllPath, BOOL turn, const WCHAR *setupPath)
 {
     PrepareDeviceRoot();
     WriteLaunchList();
     g_library = LoadLibraryW(dllPath);
-    Answer(L"load: %s", g_library ? L"loaded" : L"failed");
+    Answer(L"load: %s, screen %dx%d", g_library ? L"loaded" : L"failed", GetSystemMetrics(SM_CXSCREEN),
+           GetSystemMetrics(SM_CYSCREEN));
     if (!g_library)
         return 1;
     Answer(L"load: ordinal 240 %s, ordinal 241 %s", Export(ORDINAL_INITIALIZEITEM) ? L"exported" : L"missing",
            Export(ORDINAL_OPTIONSDIALOGPROC) ? L"exported" : L"missing");
 
-    MakeWindow(L"HHTaskBar", L"", RGB(0x00, 0x00, 0x80), 0, TASK_BAR_HEIGHT);
+    g_taskBar = MakeWindow(L"HHTaskBar", L"", RGB(0x00, 0x00, 0x80), 0, TASK_BAR_HEIGHT);
     g_today = MakeWindow(L"DesktopExplorerWindow", L"Desktop", RGB(0xFF, 0xFF, 0xFF), TASK_BAR_HEIGHT,
                          GetSystemMetrics(SM_CYSCREEN) - TASK_BAR_HEIGHT);
     HWND item = CreateItem(L"item");
@@ -617,10 +806,17 @@ static int Scenario(const WCHAR *dllPath)
     if (!item)
         return 1;
     Picture(L"item-32");
+    if (turn)
+        TurnScreen(item);
     DestroyItem(item, L"item again");
 
     BOOL freed = FreeLibrary(g_library);
     Answer(L"unload: freed %d, module gone %d", freed, GetModuleHandleW(L"tapshelf.dll") == NULL);
+    g_library = NULL;
+
+    g_pluginPath = dllPath;
+    if (setupPath)
+        Setup(setupPath);
     return 0;
 }
 
@@ -636,8 +832,15 @@ static int ScenarioMain(void)
 {
     int count = 0;
     WCHAR **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!arguments || count != 3)
+    if (!arguments || count < 3)
         return 2;
+    BOOL turn = FALSE;
+    const WCHAR *setupPath = NULL;
+    for (int i = 3; i < count; i++)
+        if (lstrcmpW(arguments[i], L"--turn") == 0)
+            turn = TRUE;
+        else
+            setupPath = arguments[i];
     lstrcpynW(g_outDir, arguments[2], MAX_PATH);
     CreateDirectoryW(g_outDir, NULL);
     WCHAR path[MAX_PATH];
@@ -649,8 +852,10 @@ static int ScenarioMain(void)
     DeleteFileW(g_launchLog);
     SetEnvironmentVariableW(L"TAPSHELF_LAUNCH_LOG", g_launchLog);
     SetUnhandledExceptionFilter(OnFault);
+    // A device process: no common control until the library registers its own.
+    WinceRequireControlRegistration();
     SetTimer(NULL, 0, 250, StepTimer);
-    int status = Scenario(arguments[1]);
+    int status = Scenario(arguments[1], turn, setupPath);
     Answer(L"end: status %d", status);
     CloseHandle(g_answers);
     return status;

@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include "store/store.h"
 #include "today/item_state.h"
+#include "today/initialize_item.h"
+#include "wince_testing.h"
 
 // Set-up that cannot be made leaves nothing to measure or test: say so and stop.
 static void SetUpFailed(const char *what, const std::wstring &where)
@@ -30,9 +32,8 @@ bool RequireDeviceRoot(const char *makeTarget)
 
 void StartPluginProcess()
 {
-    INITCOMMONCONTROLSEX icc = { sizeof(icc), ICC_LISTVIEW_CLASSES };
-    InitCommonControlsEx(&icc);
-    g_Item.ModuleHandle = GetModuleHandleW(NULL);
+    WinceRequireControlRegistration();
+    HandleLoadNotification(GetModuleHandleW(NULL), DLL_PROCESS_ATTACH);
 }
 
 void ResetRegistry()

@@ -10,8 +10,9 @@ bool EnterDeviceRoot();
 // EnterDeviceRoot, or a message that the program runs only through `make <target>`.
 bool RequireDeviceRoot(const char *makeTarget);
 
-// The process as the plug-in expects it: the common controls started, and the program
-// itself as the plug-in's module (it carries the plug-in's resources).
+// The process as a device's: no common control's class until the plug-in registers its own,
+// as its load notification does here, with the program itself as the plug-in's module (it
+// carries the plug-in's resources).
 void StartPluginProcess();
 
 // Registry of the current user
