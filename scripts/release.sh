@@ -25,6 +25,9 @@ changes=$(git -C "$top" status --porcelain --untracked-files=normal)
   || refuse "the working tree has uncommitted changes ($(wc -l <<<"$changes") files; git status): a release is made of a commit"
 grep -qF "This is Tapshelf $version." "$top/README.md" \
   || refuse "README.md does not say \"This is Tapshelf $version.\" (in \"On a Pocket PC\")"
+stale=$(grep -oE '(Tapshelf[- ]|version )[0-9]+\.[0-9]+\.[0-9]+' "$top/README.md" \
+        | grep -vE "[- ]${version//./\\.}\$" | sort -u | paste -sd, -)
+[ -z "$stale" ] || refuse "README.md names another version than $version: $stale"
 grep -qxF "## $version" "$top/CHANGELOG.md" || refuse "CHANGELOG.md has no section for $version"
 
 log=$build/release-checks.log
