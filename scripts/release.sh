@@ -22,7 +22,7 @@ version=$(tr -d '[:space:]' <"$top/VERSION")
 [[ $version =~ ^[0-9]+\.[0-9]+\.[0-9]+$ ]] || refuse "VERSION holds '$version', not major.minor.patch"
 changes=$(git -C "$top" status --porcelain --untracked-files=normal)
 [ -z "$changes" ] \
-  || refuse "the working tree has uncommitted changes ($(wc -l <<<"$changes") files; git status): a release is made of a commit"
+  || refuse "the working tree has uncommitted changes (git status lists $(wc -l <<<"$changes")): a release is made of a commit"
 grep -qF "This is Tapshelf $version." "$top/README.md" \
   || refuse "README.md does not say \"This is Tapshelf $version.\" (in \"On a Pocket PC\")"
 stale=$(grep -oE '(Tapshelf[- ]|version )[0-9]+\.[0-9]+\.[0-9]+' "$top/README.md" \
