@@ -9,7 +9,9 @@
 #   - a folder of CeGCC's sources: the one holding binutils/, gcc-4.4.0/, mingw/ and w32api/
 #     (its cegcc/src/ or src/ is found too);
 #   - unset: the public git mirror is cloned once into OUT/cegcc.git (CEGCC_URL).
-# Each stage logs to OUT/logs/STAGE.log; a stage that fails names its log and the build stops.
+# Each stage logs to OUT/logs/STAGE.log; a stage that fails names its log and the build stops
+# (its sources and build folders stay for a look); a build that succeeds keeps the tool chain
+# and the logs alone.
 # Stages done before are done again: the tool chain is built whole or not at all.
 # Needs build-essential libgmp-dev libmpfr-dev libmpc-dev flex bison (make toolchain
 # installs them through scripts/bootstrap.sh toolchain).
@@ -230,5 +232,5 @@ for i in "${!stages[@]}"; do
   fi
   echo " $(($(date +%s) - t0)) s"
 done
-rm -rf "$work"
+rm -rf "$work" "$src"
 say "arm-mingw32ce built in $((($(date +%s) - start) / 60)) min into $prefix ($(du -sh "$prefix" | cut -f1)); make device uses it"
