@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and running Tapshelf needs on a Debian machine.
 # Quick when everything is already there: it only checks for the tools.
+#   bootstrap.sh              what the builds, the tests and the emulator need
+#   bootstrap.sh toolchain    what building the device's tool chain needs (make toolchain)
 #
 # Every run is a 64-bit program on 64-bit Wine. The 32-bit build is always made (the device
 # is a 32-bit machine), but 32-bit Wine is installed only where this host can run 32-bit
@@ -19,6 +21,17 @@ install() {
 }
 
 command -v python3 >/dev/null 2>&1 || install python3
+
+# The device's tool chain from the CeGCC sources: a host compiler, GCC's number libraries,
+# and the parser generators of binutils and GCC.
+if [ "${1:-}" = toolchain ]; then
+  need=()
+  for package in build-essential libgmp-dev libmpfr-dev libmpc-dev flex bison git xz-utils; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || need+=("$package")
+  done
+  [ ${#need[@]} -eq 0 ] || install "${need[@]}"
+  exit 0
+fi
 
 need=()
 have() { command -v "$1" >/dev/null 2>&1; }

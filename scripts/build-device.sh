@@ -29,6 +29,13 @@ if ! bin=$("$here/ce-toolchain.sh" "$build" 2>&1); then
   exit 1
 fi
 export PATH="$bin:$PATH"
+# A build configured with another tool chain than the one found now starts afresh: CMake
+# keeps the compiler it found first, by its full path.
+if [ -f "$build/CMakeCache.txt" ] && ! cat "$build"/CMakeFiles/*/CMakeCXXCompiler.cmake 2>/dev/null \
+     | grep -qxF "set(CMAKE_CXX_COMPILER \"$bin/arm-mingw32ce-g++\")"; then
+  echo "device: ${build#$top/} was configured with another tool chain: configured again with ${bin#$top/}"
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/arm-mingw32ce.cmake" >/dev/null || exit 1
 fi

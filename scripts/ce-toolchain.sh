@@ -3,7 +3,9 @@
 # the folder of its programs. In this order:
 #   1. $CE_TOOLCHAIN: the tool chain's folder (or its bin folder);
 #   2. arm-mingw32ce-g++ on PATH;
-#   3. ../shared/toolchains/arm-mingw32ce.tar.xz beside the checkout, unpacked once into
+#   3. the one make toolchain built from the CeGCC sources: build-toolchain/arm-mingw32ce
+#      ($BUILD_TOOLCHAIN for another folder than build-toolchain);
+#   4. ../shared/toolchains/arm-mingw32ce.tar.xz beside the checkout, unpacked once into
 #      DEVICE_BUILD/toolchain.
 # Without one it says what it needs on stderr and exits 1.
 #   ce-toolchain.sh [DEVICE_BUILD]     (default build-device)
@@ -24,6 +26,9 @@ if command -v "$compiler" >/dev/null 2>&1; then
   dirname "$(command -v "$compiler")"
   exit 0
 fi
+built=${BUILD_TOOLCHAIN:-build-toolchain}
+case "$built" in /*) ;; *) built="$top/$built" ;; esac
+if [ -x "$built/arm-mingw32ce/bin/$compiler" ]; then echo "$built/arm-mingw32ce/bin"; exit 0; fi
 archive="$top/../shared/toolchains/arm-mingw32ce.tar.xz"
 unpacked="$build/toolchain/arm-mingw32ce/bin"
 if [ -x "$unpacked/$compiler" ]; then echo "$unpacked"; exit 0; fi
@@ -34,8 +39,7 @@ if [ -f "$archive" ]; then
   echo "device: $archive does not unpack to arm-mingw32ce/bin/$compiler" >&2
   exit 1
 fi
-echo "device: no Windows CE cross tool chain: set CE_TOOLCHAIN to an arm-mingw32ce tool chain" \
-     "(GCC 4.4 with the CE headers and import libraries coredll, aygshell, commctrl), put" \
-     "$compiler on PATH, or build one from the CeGCC sources (binutils, gcc-4.4.0, mingw," \
-     "w32api for arm-mingw32ce)" >&2
+echo "device: no Windows CE cross tool chain: make toolchain builds one from the CeGCC" \
+     "sources (about 20 minutes), or set CE_TOOLCHAIN to an arm-mingw32ce tool chain (GCC 4.4" \
+     "with the CE headers and import libraries coredll, aygshell, commctrl)" >&2
 exit 1

@@ -6,7 +6,10 @@ On copies of the device build's tapshelf.dll:
   linker writes it: device_dll_check's data directory check fails on it, and
   scripts/fix-iat-directory.py gives back the file as the build made it;
 - a few loads and stores through sp written over its first code words: the alignment check
-  names exactly the misaligned ones among them, at their addresses.
+  names exactly the misaligned ones among them, at their addresses;
+- its version resource with another number in its fixed part, with another FileVersion
+  text, and with a length beyond the resource: version_check fails on the first two, and its
+  reader says the third does not fit.
 
 Usage: device_dll_check_test.py DEVICE_DLL
 Exit 0 when every fault is seen, 1 otherwise, 77 (skipped) without a device build.
@@ -21,7 +24,8 @@ sys.path.insert(0, HERE)
 import device_align_check  # noqa: E402
 from device_api_check import SKIPPED, device_build_missing  # noqa: E402
 from device_dll_check import directories_check  # noqa: E402
-from pe_image import DIR_IAT, PEImage  # noqa: E402
+from pe_image import DIR_IAT, PEError, PEImage  # noqa: E402
+from version_check import read_version_file, version_fault  # noqa: E402
 
 # The post-link fix is a script with a dash in its name: loaded from its path.
 _fixer = importlib.util.spec_from_file_location(
@@ -60,6 +64,24 @@ def with_stack_accesses(image):
     return PEImage(data, "copy with stack accesses"), image.image_base + code.rva
 
 
+def with_version_changed(image, version):
+    """Three copies of the image, each with one fault of its version resource."""
+    def replaced(at, new, what):
+        return PEImage(image.data[:at] + new + image.data[at + len(new):], what)
+    fixed = image.data.find(struct.pack("<I", 0xFEEF04BD))
+    file_ls = struct.unpack_from("<I", image.data, fixed + 12)[0]
+    text = version.encode("utf-16-le")
+    value = image.data.find(text, image.data.find("FileVersion\0".encode("utf-16-le")))
+    other = version[:-1] + ("8" if version.endswith("9") else "9")
+    root = image.data.find("VS_VERSION_INFO".encode("utf-16-le")) - 6
+    return [
+        (replaced(fixed + 12, struct.pack("<I", file_ls + 0x10000), "copy, fixed file version"),
+         "file version"),
+        (replaced(value, other.encode("utf-16-le"), "copy, FileVersion text"), "FileVersion"),
+        (replaced(root, struct.pack("<H", 0xFFFF), "copy, version resource overlong"), "fit"),
+    ]
+
+
 def main(argv):
     if len(argv) != 2:
         print(__doc__.strip().splitlines()[-2], file=sys.stderr)
@@ -87,6 +109,16 @@ def main(argv):
     others = found - {start + 4 * i for i in range(len(STACK_ACCESSES))}
     results.append((not others, "nothing else found in the copy%s" % (
         ": %s" % sorted(hex(a) for a in others) if others else "")))
+
+    version = read_version_file(os.path.join(HERE, "..", "VERSION"))
+    fault = version_fault(image, version)
+    results.append((fault is None, "the build's version resource passes: %s" % (fault or version)))
+    for copy, named in with_version_changed(image, version):
+        try:
+            fault = version_fault(copy, version)
+        except PEError as error:
+            fault = str(error)
+        results.append((fault is not None and named in fault, "%s fails: %s" % (copy.path, fault)))
 
     for passed, line in results:
         print("%s %s" % ("ok  " if passed else "FAIL", line))

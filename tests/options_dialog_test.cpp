@@ -13,6 +13,7 @@
 #include "list_rows.h"
 #include "resources/dialog_texts.h"
 #include "resources/resource.h"
+#include "resources/version.h"
 #include "store/store.h"
 #include "harness.h"
 #include "pixels.h"
@@ -490,7 +491,8 @@ const Texts kAppearanceTexts = {
     L"背景ﾋﾞｯﾄﾏｯﾌﾟ:", L"...", L"領域に合わせてﾋﾞｯﾄﾏｯﾌﾟを伸縮する",
     L"ｱｲｺﾝ ｻｲｽﾞ:", L"ｱｲｺﾝ間隔 よこ:", L"ｱｲｺﾝ間隔 たて:",
     L"ｳｲﾝﾄﾞｳ 左ﾏｰｼﾞﾝ:", L"ｳｲﾝﾄﾞｳ 上ﾏｰｼﾞﾝ:", L"ｳｲﾝﾄﾞｳ 右ﾏｰｼﾞﾝ:", L"ｳｲﾝﾄﾞｳ 下ﾏｰｼﾞﾝ:",
-    L"Tapshelf version 1.0\nA launcher for the Today screen", L"(c) the Tapshelf authors",
+    L"Tapshelf version " TAPSHELF_VERSION_TEXT "\nA launcher for the Today screen",
+    L"(c) the Tapshelf authors",
     L"上下キーのみで項目を操作",
 };
 

@@ -17,7 +17,7 @@ SECTION_CODE = 0x00000020
 DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_SECURITY, DIR_BASERELOC, DIR_IAT = 0, 1, 2, 4, 5, 12
 
 # Resource types by number.
-RT_ICON, RT_DIALOG, RT_GROUP_ICON = 3, 5, 14
+RT_ICON, RT_DIALOG, RT_GROUP_ICON, RT_VERSION = 3, 5, 14, 16
 
 
 class PEError(Exception):
@@ -202,3 +202,54 @@ class PEImage:
                     found[path + (key,)] = self.bytes_at(data_rva, data_size, "resource data")
         walk(0, ())
         return found
+
+
+FIXED_INFO_SIGNATURE = 0xFEEF04BD
+
+
+def version_info(data, what="version resource"):
+    """A version resource read: {"file": (4 numbers), "product": (4 numbers), "strings":
+    {string table key: {name: text}}}. Every node's length is checked against its parent's."""
+    def node(at, end):
+        """(key, value bytes, value is text, children's offset, node end) of the node at."""
+        if at + 6 > end:
+            raise PEError("%s: a node at %d runs past its parent's end (%d)" % (what, at, end))
+        length, value_length, kind = struct.unpack_from("<HHH", data, at)
+        stop = at + length
+        key_end = at + 6
+        while key_end + 2 <= stop and data[key_end:key_end + 2] != b"\0\0":
+            key_end += 2
+        if length < 6 or stop > end or key_end + 2 > stop:
+            raise PEError("%s: the node at %d (%d bytes) does not fit its parent's %d bytes"
+                          % (what, at, length, end - at))
+        key = data[at + 6:key_end].decode("utf-16-le", "replace")
+        value_at = (key_end + 2 + 3) & ~3
+        value_size = value_length * (2 if kind == 1 else 1)
+        if value_at + value_size > stop:
+            raise PEError("%s: %s's value runs past its node" % (what, key))
+        return key, data[value_at:value_at + value_size], kind == 1, \
+            (value_at + value_size + 3) & ~3, stop
+
+    def children(at, end):
+        while at < end:
+            child = node(at, end)
+            yield child
+            at = (child[4] + 3) & ~3
+
+    key, fixed, _, first, end = node(0, len(data))
+    if key != "VS_VERSION_INFO" or len(fixed) < 52 or \
+            struct.unpack_from("<I", fixed)[0] != FIXED_INFO_SIGNATURE:
+        raise PEError("%s: no VS_VERSION_INFO with its fixed part" % what)
+    file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<4I", fixed, 8)
+    split = lambda ms, ls: (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)  # noqa: E731
+    found = {"file": split(file_ms, file_ls), "product": split(product_ms, product_ls),
+             "strings": {}}
+    for block, _, _, tables, block_end in children(first, end):
+        if block != "StringFileInfo":
+            continue
+        for table, _, _, strings, table_end in children(tables, block_end):
+            texts = found["strings"].setdefault(table, {})
+            for name, value, is_text, _, _ in children(strings, table_end):
+                text = value.decode("utf-16-le", "replace") if is_text else value.hex()
+                texts[name] = text.split("\0", 1)[0]
+    return found
