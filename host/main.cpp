@@ -7,15 +7,15 @@
 // --dll lists that library as Tapshelf's Today item (the tests); otherwise the device has
 // what its installer put there: --install installs the CAB (--cab, Tapshelf.cab beside the
 // emulator) unless Tapshelf is installed, and a script installs and removes it by its steps.
-#include "bars.h"
-#include "capture.h"
-#include "device.h"
-#include "input_panel.h"
-#include "installer.h"
-#include "log.h"
-#include "script.h"
-#include "screen.h"
-#include "today.h"
+#include "host/device/device.h"
+#include "host/device/log.h"
+#include "host/installer/installer.h"
+#include "host/shell/bars.h"
+#include "host/shell/input_panel.h"
+#include "host/shell/screen.h"
+#include "host/shell/today.h"
+#include "host/tour/capture.h"
+#include "host/tour/script.h"
 #include <objbase.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -132,6 +132,7 @@ static bool CreateScreen(HINSTANCE instance)
         return false;
     SetBarsHome(g_today, OptionsKeyEnabled);
     SetBarsInputPanel(g_inputPanel);
+    SetTodayScreenshot(SaveNumberedScreenshot);
     LoadTodayItems();
     SetForegroundWindow(g_today);
     SetFocus(g_today);

@@ -2,13 +2,13 @@
 # `make run`: the Today-screen emulator with Tapshelf on it.
 # With a display it opens the emulator's screen there, with Tapshelf installed from the
 # emulator's CAB unless it is installed already. Without one (or under CI, or with
-# TAPSHELF_TOUR=1) it runs the guided tour host/tour.txt on a private virtual display and
+# TAPSHELF_TOUR=1) it runs the guided tour host/tour/tour.txt on a private virtual display and
 # writes its numbered screenshots into the build folder; the tour installs Tapshelf, and
 # removes it at its end.
 #   SCREEN=240x320 (default), 480x640 or 320x240
 #   UI=en (default) or ja: the device's language. The tour then shows the options and the
 #   appearance dialogs, the entry editor and the file chooser once more in the other
-#   language (host/tour-dialogs.txt).
+#   language (host/tour/tour-dialogs.txt).
 #   SCRIPT=FILE runs that script of steps instead (headless, or on the display with
 #   TAPSHELF_USE_DISPLAY=1); its screenshots and log go to BUILD/script-out.
 set -uo pipefail
@@ -83,12 +83,12 @@ tour="$build/tour"
 mkdir -p "$tour"
 rm -rf "$tour"/*.png "$tour/tour.log" "$tour/en" "$tour/ja"
 echo "run: no display; taking the guided tour on a virtual $screen screen, language $ui"
-wine "$host" --device T: --script "$root/host/tour.txt" --out "$tour" --log "$tour/tour.log" --timeout 90
+wine "$host" --device T: --script "$root/host/tour/tour.txt" --out "$tour" --log "$tour/tour.log" --timeout 90
 status=$?
 if [ $status -eq 0 ]; then
   mkdir -p "$tour/$other"
   wine_env_language "$other"
-  wine "$host" --device T: --script "$root/host/tour-dialogs.txt" --out "$tour/$other" \
+  wine "$host" --device T: --script "$root/host/tour/tour-dialogs.txt" --out "$tour/$other" \
     --log "$tour/$other/tour.log" --timeout 60
   status=$?
 fi

@@ -1,4 +1,4 @@
-#include "ui.h"
+#include "host/shell/ui.h"
 
 void FillSolid(HDC dc, const RECT &rect, COLORREF colour)
 {

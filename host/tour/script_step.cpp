@@ -1,6 +1,6 @@
-#include "script_step.h"
-#include "bars.h"
-#include "today.h"
+#include "host/tour/script_step.h"
+#include "host/shell/bars.h"
+#include "host/shell/today.h"
 
 bool StepPoint(const Step &step, POINT *screen, std::wstring *error)
 {

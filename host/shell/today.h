@@ -7,6 +7,8 @@
 
 extern HWND g_today;
 HWND CreateTodayWindow(HINSTANCE instance);
+// What the Menu's Screenshot calls: saves one and returns its path (empty on failure).
+void SetTodayScreenshot(std::wstring (*save)());
 void LoadTodayItems();
 void UnloadTodayItems();
 

@@ -3,7 +3,7 @@
 // The other sections name texts by their id in STRINGS; a list of ids ends with 0. Every
 // field is copied out of the buffer at its offset (never read through a cast pointer), and
 // every offset, count and length is checked against the file's size first.
-#include "instructions.h"
+#include "host/installer/instructions.h"
 #include <map>
 #include <string.h>
 
@@ -211,89 +211,121 @@ bool ValueData(Reader &r, size_t at, size_t length, DWORD type, bool substitute,
     }
 }
 
+// Each entry reader takes the entry at *at and moves *at past it.
+
+bool ReadStringEntry(Reader &r, size_t *at, const std::wstring &what, Tables *tables)
+{
+    WORD id = 0, length = 0;
+    std::wstring text;
+    if (!r.Word(*at, &id, what) || !r.Word(*at + 2, &length, what) || !r.Text(*at + 4, length, what, &text))
+        return false;
+    if (id == 0 || !tables->strings.emplace(id, text).second)
+        return r.Fail(what + L": id " + std::to_wstring(id) + L" is 0 or given twice");
+    *at += 4 + length;
+    return true;
+}
+
+bool ReadFolderEntry(Reader &r, size_t *at, const std::wstring &what, Tables *tables)
+{
+    WORD id = 0, length = 0;
+    std::vector<WORD> ids;
+    std::wstring text;
+    if (!r.Word(*at, &id, what) || !r.Word(*at + 2, &length, what) || !r.Ids(*at + 4, length, what, &ids)
+        || !JoinIds(r, *tables, ids, what, &text) || !DeviceFolder(r, text, what, &text))
+        return false;
+    if (!tables->folders.emplace(id, text).second)
+        return r.Fail(what + L": id " + std::to_wstring(id) + L" given twice");
+    *at += 4 + length;
+    return true;
+}
+
+bool ReadFileEntry(Reader &r, size_t *at, const std::wstring &what, const Tables &tables, Instructions *out)
+{
+    WORD folderId = 0, unused = 0, length = 0;
+    InstallFile file;
+    if (!r.Word(*at, &file.number, what) || !r.Word(*at + 2, &folderId, what) || !r.Word(*at + 4, &unused, what)
+        || !r.Dword(*at + 6, &file.flags, what) || !r.Word(*at + 10, &length, what)
+        || !r.Text(*at + 12, length, what, &file.name))
+        return false;
+    auto folder = tables.folders.find(folderId);
+    if (folder == tables.folders.end())
+        return r.Fail(what + L" names folder " + std::to_wstring(folderId) + L", which DIRS does not hold");
+    if (!IsPathPart(file.name))
+        return r.Fail(what + L": " + file.name + L" is no file name");
+    file.folder = folder->second;
+    out->files.push_back(file);
+    *at += 12 + length;
+    return true;
+}
+
+bool ReadHiveEntry(Reader &r, size_t *at, const std::wstring &what, Tables *tables)
+{
+    WORD id = 0, root = 0, length = 0;
+    std::vector<WORD> ids;
+    std::wstring text;
+    if (!r.Word(*at, &id, what) || !r.Word(*at + 2, &root, what) || !r.Word(*at + 6, &length, what)
+        || !r.Ids(*at + 8, length, what, &ids) || !JoinIds(r, *tables, ids, what, &text))
+        return false;
+    if (root < 1 || root > sizeof(ROOTS) / sizeof(ROOTS[0]))
+        return r.Fail(what + L": unknown root " + std::to_wstring(root));
+    for (size_t start = 0, end; start <= text.size(); start = end + 1) {
+        end = text.find(L'\\', start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        if (!IsPathPart(text.substr(start, end - start)))
+            return r.Fail(what + L": " + text + L" has a part that is no key name");
+    }
+    if (!tables->hives.emplace(id, std::make_pair((size_t)root - 1, text)).second)
+        return r.Fail(what + L": id " + std::to_wstring(id) + L" given twice");
+    *at += 8 + length;
+    return true;
+}
+
+bool ReadValueEntry(Reader &r, size_t *at, const std::wstring &what, const Tables &tables, Instructions *out)
+{
+    WORD hiveId = 0, substitute = 0, length = 0;
+    DWORD flags = 0;
+    if (!r.Word(*at + 2, &hiveId, what) || !r.Word(*at + 4, &substitute, what) || !r.Dword(*at + 6, &flags, what)
+        || !r.Word(*at + 10, &length, what))
+        return false;
+    size_t data = *at + 12;
+    if (!r.Inside(data, length))
+        return r.Beyond(data, length, what);
+    auto hive = tables.hives.find(hiveId);
+    if (hive == tables.hives.end())
+        return r.Fail(what + L" names hive " + std::to_wstring(hiveId) + L", which REGHIVES does not hold");
+    const BYTE *zero = (const BYTE *)memchr(r.data + data, 0, length);
+    if (!zero)
+        return r.Fail(what + L": its name has no terminating zero");
+    size_t nameLength = (size_t)(zero - (r.data + data)) + 1;
+    InstallValue value;
+    value.root = ROOTS[hive->second.first].root;
+    value.rootName = ROOTS[hive->second.first].name;
+    value.key = hive->second.second;
+    value.keepExisting = (flags & VALUE_KEEP_EXISTING) != 0;
+    if (!r.Text(data, nameLength, what, &value.name)
+        || !ValueData(r, data + nameLength, length - nameLength, flags & ~VALUE_KEEP_EXISTING, substitute != 0, what,
+                      &value))
+        return false;
+    out->values.push_back(value);
+    *at += 12 + length;
+    return true;
+}
+
 bool ReadEntry(Reader &r, Section section, size_t *at, const std::wstring &what, Tables *tables,
                Instructions *out)
 {
-    WORD id = 0, second = 0, third = 0, length = 0;
-    DWORD flags = 0;
-    std::vector<WORD> ids;
-    std::wstring text;
     switch (section) {
     case STRINGS:
-        if (!r.Word(*at, &id, what) || !r.Word(*at + 2, &length, what) || !r.Text(*at + 4, length, what, &text))
-            return false;
-        if (id == 0 || !tables->strings.emplace(id, text).second)
-            return r.Fail(what + L": id " + std::to_wstring(id) + L" is 0 or given twice");
-        *at += 4 + length;
-        return true;
+        return ReadStringEntry(r, at, what, tables);
     case DIRS:
-        if (!r.Word(*at, &id, what) || !r.Word(*at + 2, &length, what) || !r.Ids(*at + 4, length, what, &ids)
-            || !JoinIds(r, *tables, ids, what, &text) || !DeviceFolder(r, text, what, &text))
-            return false;
-        if (!tables->folders.emplace(id, text).second)
-            return r.Fail(what + L": id " + std::to_wstring(id) + L" given twice");
-        *at += 4 + length;
-        return true;
-    case FILES: {
-        InstallFile file;
-        if (!r.Word(*at, &file.number, what) || !r.Word(*at + 2, &second, what) || !r.Word(*at + 4, &third, what)
-            || !r.Dword(*at + 6, &file.flags, what) || !r.Word(*at + 10, &length, what)
-            || !r.Text(*at + 12, length, what, &file.name))
-            return false;
-        auto folder = tables->folders.find(second);
-        if (folder == tables->folders.end())
-            return r.Fail(what + L" names folder " + std::to_wstring(second) + L", which DIRS does not hold");
-        if (!IsPathPart(file.name))
-            return r.Fail(what + L": " + file.name + L" is no file name");
-        file.folder = folder->second;
-        out->files.push_back(file);
-        *at += 12 + length;
-        return true;
-    }
+        return ReadFolderEntry(r, at, what, tables);
+    case FILES:
+        return ReadFileEntry(r, at, what, *tables, out);
     case REGHIVES:
-        if (!r.Word(*at, &id, what) || !r.Word(*at + 2, &second, what) || !r.Word(*at + 6, &length, what)
-            || !r.Ids(*at + 8, length, what, &ids) || !JoinIds(r, *tables, ids, what, &text))
-            return false;
-        if (second < 1 || second > sizeof(ROOTS) / sizeof(ROOTS[0]))
-            return r.Fail(what + L": unknown root " + std::to_wstring(second));
-        for (size_t start = 0, end; start <= text.size(); start = end + 1) {
-            end = text.find(L'\\', start);
-            if (end == std::wstring::npos)
-                end = text.size();
-            if (!IsPathPart(text.substr(start, end - start)))
-                return r.Fail(what + L": " + text + L" has a part that is no key name");
-        }
-        if (!tables->hives.emplace(id, std::make_pair((size_t)second - 1, text)).second)
-            return r.Fail(what + L": id " + std::to_wstring(id) + L" given twice");
-        *at += 8 + length;
-        return true;
-    case REGKEYS: {
-        if (!r.Word(*at + 2, &second, what) || !r.Word(*at + 4, &third, what) || !r.Dword(*at + 6, &flags, what)
-            || !r.Word(*at + 10, &length, what))
-            return false;
-        size_t data = *at + 12;
-        if (!r.Inside(data, length))
-            return r.Beyond(data, length, what);
-        auto hive = tables->hives.find(second);
-        if (hive == tables->hives.end())
-            return r.Fail(what + L" names hive " + std::to_wstring(second) + L", which REGHIVES does not hold");
-        const BYTE *zero = (const BYTE *)memchr(r.data + data, 0, length);
-        if (!zero)
-            return r.Fail(what + L": its name has no terminating zero");
-        size_t nameLength = (size_t)(zero - (r.data + data)) + 1;
-        InstallValue value;
-        value.root = ROOTS[hive->second.first].root;
-        value.rootName = ROOTS[hive->second.first].name;
-        value.key = hive->second.second;
-        value.keepExisting = (flags & VALUE_KEEP_EXISTING) != 0;
-        if (!r.Text(data, nameLength, what, &value.name)
-            || !ValueData(r, data + nameLength, length - nameLength, flags & ~VALUE_KEEP_EXISTING, third != 0, what,
-                          &value))
-            return false;
-        out->values.push_back(value);
-        *at += 12 + length;
-        return true;
-    }
+        return ReadHiveEntry(r, at, what, tables);
+    case REGKEYS:
+        return ReadValueEntry(r, at, what, *tables, out);
     default:
         return r.Fail(L"the CAB makes shortcuts (LINKS), which this installer does not");
     }

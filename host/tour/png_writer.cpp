@@ -1,4 +1,4 @@
-#include "png_writer.h"
+#include "host/tour/png_writer.h"
 #include <wincodec.h>
 
 template <class T> static void Release(T *&object)

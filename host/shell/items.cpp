@@ -1,9 +1,9 @@
 // The host's side of the Today item contract (items.h).
-#include "items.h"
+#include "host/shell/items.h"
 #include <algorithm>
-#include "log.h"
-#include "messages.h"
-#include "registry.h"
+#include "host/device/log.h"
+#include "host/device/registry.h"
+#include "host/shell/messages.h"
 
 static HWND g_today;
 static void (*g_recreate)();

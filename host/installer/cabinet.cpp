@@ -2,7 +2,7 @@
 // cabinet's bytes, and each file it copies out is appended to the list. FDI reads the
 // cabinet's parts one after the other and takes some of the header's sizes and offsets on
 // trust, so those are checked against the bytes first.
-#include "cabinet.h"
+#include "host/installer/cabinet.h"
 #include <windows.h>
 #include <fcntl.h>
 #include <fdi.h>

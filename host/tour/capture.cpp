@@ -1,9 +1,9 @@
 // Screenshots of the whole device screen as PNG files (png_writer).
-#include "capture.h"
+#include "host/tour/capture.h"
 #include <windows.h>
-#include "log.h"
-#include "paths.h"
-#include "png_writer.h"
+#include "host/device/log.h"
+#include "host/device/paths.h"
+#include "host/tour/png_writer.h"
 
 std::wstring g_outDir;
 

@@ -3,10 +3,10 @@
 // into the focused window of this thread, the way the device's panel feeds keystrokes to
 // whatever has the focus: characters as WM_CHAR (backspace too), Enter and the arrows as
 // key presses, which the dialog's message loop sees first.
-#include "input_panel.h"
-#include "bars.h"
-#include "screen.h"
-#include "ui.h"
+#include "host/shell/input_panel.h"
+#include "host/shell/bars.h"
+#include "host/shell/screen.h"
+#include "host/shell/ui.h"
 #include "platform/shell_windows.h"
 
 HWND g_inputPanel;

@@ -1,14 +1,14 @@
 // The installer's stand-in (installer.h): the CAB checked whole first, then the device's
 // order of setup DLL calls, files and registry values, and the package's record.
-#include "installer.h"
+#include "host/installer/installer.h"
 #include <tlhelp32.h>
 #include <algorithm>
 #include <vector>
-#include "cabinet.h"
-#include "instructions.h"
-#include "log.h"
-#include "paths.h"
-#include "registry.h"
+#include "host/device/log.h"
+#include "host/device/paths.h"
+#include "host/device/registry.h"
+#include "host/installer/cabinet.h"
+#include "host/installer/instructions.h"
 
 std::wstring g_packageCab;
 

@@ -2,9 +2,9 @@
 // \Windows (a few programs, the Start menu's shortcuts), \My Documents and \Program Files,
 // the Today item key of the item under test (the installer's, resources/today_item.reg),
 // and the first-run registry data (demo.reg).
-#include "device.h"
-#include "log.h"
-#include "registry.h"
+#include "host/device/device.h"
+#include "host/device/log.h"
+#include "host/device/registry.h"
 #include "todaycmn.h"
 #include "platform/shell_windows.h"
 

@@ -1,14 +1,13 @@
 // The Today window: the built-in date item and the custom items listed in the registry,
 // stacked from the top; the watermark; the selection and the navigation keys; the options
 // soft key. The item contract itself (loading, messages, options, re-creation) is items.cpp.
-#include "today.h"
-#include "bars.h"
-#include "capture.h"
-#include "items.h"
-#include "log.h"
-#include "messages.h"
-#include "screen.h"
-#include "ui.h"
+#include "host/shell/today.h"
+#include "host/device/log.h"
+#include "host/shell/bars.h"
+#include "host/shell/items.h"
+#include "host/shell/messages.h"
+#include "host/shell/screen.h"
+#include "host/shell/ui.h"
 #include "platform/shell_windows.h"
 
 #define REFRESH_TIMER 1
@@ -450,9 +449,16 @@ static BOOL DrawWatermark(const TODAYDRAWWATERMARKINFO *watermark)
 }
 
 // The Menu's Screenshot: a numbered one, and a notice that names it.
+static std::wstring (*g_saveScreenshot)();
+
+void SetTodayScreenshot(std::wstring (*save)())
+{
+    g_saveScreenshot = save;
+}
+
 static void SaveScreenshot()
 {
-    std::wstring path = SaveNumberedScreenshot();
+    std::wstring path = g_saveScreenshot ? g_saveScreenshot() : std::wstring();
     ShowNotice(path.empty() ? L"Screenshot failed" : L"Saved " + path.substr(path.find_last_of(L'\\') + 1));
 }
 

@@ -1,4 +1,4 @@
-#include "log.h"
+#include "host/device/log.h"
 #include <windows.h>
 #include <stdarg.h>
 #include <stdio.h>

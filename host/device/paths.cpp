@@ -1,4 +1,4 @@
-#include "paths.h"
+#include "host/device/paths.h"
 #include <windows.h>
 
 std::wstring JoinPath(const std::wstring &folder, const std::wstring &name)

@@ -1,9 +1,9 @@
 // The probes. Each writes one line "probe WHAT ..." (items: a line per item) to the event log.
-#include "probes.h"
-#include "bars.h"
-#include "input_panel.h"
-#include "log.h"
-#include "today.h"
+#include "host/tour/probes.h"
+#include "host/device/log.h"
+#include "host/shell/bars.h"
+#include "host/shell/input_panel.h"
+#include "host/shell/today.h"
 #include "platform/shell_windows.h"
 
 static std::wstring Hex(COLORREF colour)

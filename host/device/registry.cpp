@@ -1,4 +1,4 @@
-#include "registry.h"
+#include "host/device/registry.h"
 #include <vector>
 
 DWORD ReadNumber(HKEY key, const wchar_t *name, DWORD fallback)

@@ -1,17 +1,17 @@
 // The steps of a script: what each does on the live screen, what it reads from its line,
 // and their table, which is also their list (at the end of this file).
-#include "steps.h"
+#include "host/tour/steps.h"
 #include <windows.h>
 #include <commctrl.h>
-#include "bars.h"
-#include "capture.h"
-#include "input_panel.h"
-#include "installer.h"
-#include "log.h"
-#include "messages.h"
-#include "paths.h"
-#include "probes.h"
-#include "today.h"
+#include "host/device/log.h"
+#include "host/device/paths.h"
+#include "host/installer/installer.h"
+#include "host/shell/bars.h"
+#include "host/shell/input_panel.h"
+#include "host/shell/messages.h"
+#include "host/shell/today.h"
+#include "host/tour/capture.h"
+#include "host/tour/probes.h"
 #include "wince_testing.h"
 
 // ---- The pen

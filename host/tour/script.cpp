@@ -5,11 +5,11 @@
 // included: a step that opens a dialog only posts a message, and the next steps run
 // inside that dialog's loop. Timer messages come only when the queue holds nothing else,
 // so each step sees the previous one fully handled.
-#include "script.h"
+#include "host/tour/script.h"
 #include <windows.h>
 #include <vector>
-#include "log.h"
-#include "steps.h"
+#include "host/device/log.h"
+#include "host/tour/steps.h"
 
 static std::vector<Step> g_steps;
 static size_t g_next;

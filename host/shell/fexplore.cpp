@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <string>
 #include <vector>
-#include "screen.h"
+#include "host/shell/screen.h"
 #include "platform/shell_windows.h"
-#include "ui.h"
+#include "host/shell/ui.h"
 
 #define EXPLORER_CLASS L"TapshelfFileExplorer"
 #define LIST_ID 100

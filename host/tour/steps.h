@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "script_step.h"
+#include "host/tour/script_step.h"
 
 // Reads line `number` of a script (its comment, from '#', left out) into steps: none for a
 // line of no words, several for a step that is a sequence (hold, type, panel). False with

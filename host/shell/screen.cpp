@@ -1,4 +1,4 @@
-#include "screen.h"
+#include "host/shell/screen.h"
 #include <windows.h>
 
 DeviceScreen g_screen;
