@@ -24,7 +24,7 @@ wine_env_setup() {
   wine_env_language en
   _wine_env_commands "$build/wine-bin" "$arch" || return 1
 
-  _wine_env_display || return 1
+  _wine_env_display "$screen" || return 1
   if [ ! -f "$WINEPREFIX/.tapshelf-prefix-3" ]; then
     echo "wine: creating the $WINEARCH prefix $WINEPREFIX (once, ~30 s)"
     rm -rf "$WINEPREFIX"
@@ -97,6 +97,28 @@ wine_env_language() {
 wine_env_screen() {
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$1" /f </dev/null >/dev/null 2>&1
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null || true
+}
+
+# The screen's density in dots per inch, as a Windows Mobile device of that screen has it:
+# 96 for 240 pixels across the shorter side, 192 for 480 (VGA), 128 for the 320x320 square.
+wine_env_dpi() {
+  local w=${1%x*} h=${1#*x}
+  local shorter=$(( w < h ? w : h ))
+  if [ "$shorter" -ge 480 ]; then echo 192
+  elif [ "$shorter" -ge 320 ]; then echo 128
+  else echo 96
+  fi
+}
+
+# The density (dots per inch) that Wine's processes draw at: fonts, dialogs and system
+# metrics follow it. Wine reads it when a process starts; the server is restarted when it
+# changes.
+wine_env_density() {
+  if [ "$(cat "$WINEPREFIX/.tapshelf-dpi" 2>/dev/null)" != "$1" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    echo "$1" > "$WINEPREFIX/.tapshelf-dpi"
+  fi
 }
 
 # Starts a warm server with no pipes attached: its background services must not
@@ -176,20 +198,58 @@ _wine_env_commands() {
   case ":$PATH:" in *":$bin:"*) ;; *) export PATH="$bin:$PATH" ;; esac
 }
 
+# A private display for the virtual desktop (WIDTHxHEIGHT, the device's screen). Wine's
+# virtual desktop changes its size, as a device turns its screen, only to a size it offers:
+# the one it started with, a few standard ones, and that of the display's first monitor. So
+# the first monitor has the turned size, and a second, larger one beside it (the two joined
+# by Xinerama) gives the desktop room for either. The pointer, which Xinerama keeps on the
+# first monitor, starts in its middle, over the desktop, where Wine would move the mouse
+# under a held pen: it goes to the monitor's far corner, beside the desktop as it starts (and
+# the display does not reset when its last client goes, which would put it back). A square
+# screen, which does not turn, has one large monitor.
 _wine_env_display() {
   if [ -n "${TAPSHELF_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
     return 0
   fi
-  local n=90
+  local screen=${1:-240x320} n=90
+  local turned="${screen#*x}x${screen%x*}" monitors corner
+  if [ "$turned" = "$screen" ]; then
+    monitors=(-screen 0 1024x1024x24)
+  else
+    monitors=(-screen 0 "${turned}x24" -screen 1 1024x1024x24 +xinerama)
+    corner="$((${turned%x*} - 1)) $((${turned#*x} - 1))"
+  fi
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  Xvfb ":$n" "${monitors[@]}" -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
   _WINE_ENV_XVFB=$!
   export DISPLAY=":$n"
   local i
   for i in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    if [ -e "/tmp/.X11-unix/X$n" ] && { [ -z "$corner" ] || _wine_env_pointer_to $corner; }; then
+      return 0
+    fi
     sleep 0.1
   done
   echo "wine-env: Xvfb did not start on :$n" >&2
   return 1
+}
+
+# Moves the display's pointer to X Y, through Xlib.
+_wine_env_pointer_to() {
+  python3 - "$1" "$2" <<'PY' 2>/dev/null
+import ctypes, sys
+x11 = ctypes.CDLL('libX11.so.6')
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x11.XDefaultRootWindow.restype = ctypes.c_ulong
+x11.XWarpPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong] + [ctypes.c_int] * 2 + [ctypes.c_uint] * 2 + [ctypes.c_int] * 2
+x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+display = x11.XOpenDisplay(None)
+if not display:
+    sys.exit(1)
+x11.XWarpPointer(display, 0, x11.XDefaultRootWindow(display), 0, 0, 0, 0, int(sys.argv[1]), int(sys.argv[2]))
+x11.XSync(display, 0)
+x11.XCloseDisplay(display)
+PY
 }

@@ -8,15 +8,62 @@
 #include "todaycmn.h"
 #include "platform/shell_windows.h"
 
-#define DEVICE_MARKER L"\\.tapshelf-device"
+// The roots the emulator has filled are named in its own registry key, not marked by a file
+// in them: the device's root holds what a device's does. Emulators of earlier days left a
+// marker file in "\", which goes.
+#define EMULATOR_KEY L"Software\\Tapshelf Emulator"
+#define DEVICE_ROOT_VALUE L"Device root"
+#define OLD_DEVICE_MARKER L"\\.tapshelf-device"
 
 static bool Exists(const wchar_t *path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
-// Only a root of our own is filled: an empty one, or one marked by an earlier run. Any
-// other folder (the machine's real root above all) is left as it is.
-static bool RootIsOurs()
+// The root's folder itself, whichever drive letter names it: its volume and its number
+// there; empty when it cannot be opened.
+static std::wstring RootIdentity(const std::wstring &root)
 {
-    if (Exists(DEVICE_MARKER))
+    HANDLE folder = CreateFileW(root.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+    if (folder == INVALID_HANDLE_VALUE)
+        return L"";
+    BY_HANDLE_FILE_INFORMATION information;
+    bool known = GetFileInformationByHandle(folder, &information) != 0;
+    CloseHandle(folder);
+    if (!known)
+        return L"";
+    wchar_t identity[64];
+    wsprintfW(identity, L"%08lx:%08lx%08lx", (unsigned long)information.dwVolumeSerialNumber,
+              (unsigned long)information.nFileIndexHigh, (unsigned long)information.nFileIndexLow);
+    return identity;
+}
+
+static std::wstring RecordedRoot()
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, EMULATOR_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return L"";
+    std::wstring recorded = ReadText(key, DEVICE_ROOT_VALUE);
+    RegCloseKey(key);
+    return recorded;
+}
+
+static void RecordRoot(const std::wstring &identity)
+{
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, EMULATOR_KEY, 0, NULL, 0, KEY_WRITE, NULL, &key, NULL) != ERROR_SUCCESS)
+        return;
+    SetText(key, DEVICE_ROOT_VALUE, identity);
+    RegCloseKey(key);
+}
+
+// Only a root of our own is filled: an empty one, or one filled by an earlier run. Any
+// other folder (the machine's real root above all) is left as it is.
+static bool RootIsOurs(const std::wstring &identity)
+{
+    if (Exists(OLD_DEVICE_MARKER)) {
+        DeleteFileW(OLD_DEVICE_MARKER);
+        return true;
+    }
+    if (!identity.empty() && _wcsicmp(identity.c_str(), RecordedRoot().c_str()) == 0)
         return true;
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW(L"\\*", &found);
@@ -74,12 +121,13 @@ bool PrepareDeviceRoot(const std::wstring &drive)
         HostError(L"the device drive %ls is not mapped", drive.c_str());
         return false;
     }
-    if (!RootIsOurs()) {
+    std::wstring identity = RootIdentity(root);
+    if (!RootIsOurs(identity)) {
         HostLog(L"device: \\ = %ls, not a device folder of ours: left as it is", root.c_str());
         return true;
     }
     bool fresh = !Exists(L"\\Windows");
-    WriteTextFile(DEVICE_MARKER, "The root of the emulated Pocket PC.\n");
+    RecordRoot(identity);
     CreateDirectoryW(L"\\Windows", NULL);
     CreateDirectoryW(L"\\My Documents", NULL);
     CreateDirectoryW(L"\\My Documents\\Personal", NULL);

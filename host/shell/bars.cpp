@@ -400,9 +400,10 @@ static void OnTaskBarTap(POINT point)
 
 static void ShowMainMenu()
 {
-    enum { CMD_REFRESH = 1, CMD_SCREENSHOT, CMD_EXIT };
+    enum { CMD_REFRESH = 1, CMD_ROTATE, CMD_SCREENSHOT, CMD_EXIT };
     HMENU menu = CreatePopupMenu();
     AppendMenuW(menu, MF_STRING, CMD_REFRESH, L"Refresh items");
+    AppendMenuW(menu, MF_STRING, CMD_ROTATE, L"Rotate");
     AppendMenuW(menu, MF_STRING, CMD_SCREENSHOT, L"Screenshot");
     AppendMenuW(menu, MF_SEPARATOR, 0, NULL);
     AppendMenuW(menu, MF_STRING, CMD_EXIT, L"Exit emulator");
@@ -414,6 +415,8 @@ static void ShowMainMenu()
     DestroyMenu(menu);
     if (command == CMD_REFRESH)
         PostMessageW(g_home, WM_HOST_RECREATE, 0, 0);
+    else if (command == CMD_ROTATE)
+        PostMessageW(g_home, WM_HOST_ROTATE, 0, 0);
     else if (command == CMD_SCREENSHOT)
         PostMessageW(g_home, WM_HOST_SCREENSHOT, 0, 0);
     else if (command == CMD_EXIT)
@@ -504,4 +507,13 @@ HWND CreateMenuBar(HINSTANCE instance)
     g_menuBar = CreateBar(instance, SHELL_MENUBAR_CLASS, MenuBarProc, g_screen.height - g_screen.menuBarHeight,
                           g_screen.menuBarHeight, 0);
     return g_menuBar;
+}
+
+void PlaceBars()
+{
+    SetWindowPos(g_taskBar, NULL, 0, 0, g_screen.width, g_screen.taskBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(g_menuBar, NULL, 0, g_screen.height - g_screen.menuBarHeight, g_screen.width, g_screen.menuBarHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(g_taskBar, NULL, FALSE);
+    InvalidateRect(g_menuBar, NULL, FALSE);
 }

@@ -11,6 +11,8 @@ extern HWND g_taskBar;
 extern HWND g_menuBar;
 HWND CreateTaskBar(HINSTANCE instance);
 HWND CreateMenuBar(HINSTANCE instance);
+// Both bars across the screen again, after it turned.
+void PlaceBars();
 // The Today window, and the question whether its Options soft key is enabled now.
 void SetBarsHome(HWND home, bool (*optionsEnabled)());
 // The input panel: the keyboard button shows whether it is up, and it stays on top of the

@@ -303,3 +303,10 @@ HWND CreateInputPanel(HINSTANCE instance)
                                    instance, NULL);
     return g_inputPanel;
 }
+
+void PlaceInputPanel()
+{
+    SetWindowPos(g_inputPanel, NULL, 0, g_screen.height - g_screen.menuBarHeight - PanelHeight(), g_screen.width,
+                 PanelHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(g_inputPanel, NULL, FALSE);
+}

@@ -9,6 +9,8 @@
 
 extern HWND g_inputPanel;
 HWND CreateInputPanel(HINSTANCE instance);
+// Across the screen above the soft-key bar again, after the screen turned.
+void PlaceInputPanel();
 bool InputPanelIsUp();
 
 // The keys that type ch, in the order they are tapped: {"shift", "q"} for 'Q', {"q"}

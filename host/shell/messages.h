@@ -7,3 +7,4 @@
 #define WM_HOST_RECREATE   (WM_APP + 2)   // unload and load all items again
                                           // (items.h: RequestRecreation)
 #define WM_HOST_SCREENSHOT (WM_APP + 3)   // save a numbered screenshot into the output folder
+#define WM_HOST_ROTATE     (WM_APP + 4)   // turn the screen between portrait and landscape

@@ -7,8 +7,12 @@ void InitDeviceScreen()
 {
     g_screen.width = GetSystemMetrics(SM_CXSCREEN);
     g_screen.height = GetSystemMetrics(SM_CYSCREEN);
-    int shorter = g_screen.width < g_screen.height ? g_screen.width : g_screen.height;
-    g_screen.scale = shorter >= 480 ? 2 : 1;
-    g_screen.taskBarHeight = 26 * g_screen.scale;
-    g_screen.menuBarHeight = 26 * g_screen.scale;
+    HDC screen = GetDC(NULL);
+    g_screen.dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen)
+        ReleaseDC(NULL, screen);
+    if (g_screen.dpi < 96)
+        g_screen.dpi = 96;
+    g_screen.taskBarHeight = Scaled(26);
+    g_screen.menuBarHeight = Scaled(26);
 }

@@ -462,6 +462,14 @@ static void SaveScreenshot()
     ShowNotice(path.empty() ? L"Screenshot failed" : L"Saved " + path.substr(path.find_last_of(L'\\') + 1));
 }
 
+// The Menu's Rotate.
+static void (*g_rotate)();
+
+void SetTodayRotation(void (*rotate)())
+{
+    g_rotate = rotate;
+}
+
 static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -507,6 +515,10 @@ static LRESULT CALLBACK TodayProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     case WM_HOST_SCREENSHOT:
         SaveScreenshot();
         return 0;
+    case WM_HOST_ROTATE:
+        if (g_rotate)
+            g_rotate();
+        return 0;
     case WM_WININICHANGE:
         // As the device's Today screen: a setup DLL asks for the items anew around an
         // installation, and an item switched off goes, its library freed.
@@ -534,4 +546,11 @@ HWND CreateTodayWindow(HINSTANCE instance)
                               top, g_screen.width, height, NULL, NULL, instance, NULL);
     SetRecreation(g_today, RecreateItems);
     return g_today;
+}
+
+void PlaceTodayWindow()
+{
+    SetWindowPos(g_today, NULL, 0, g_screen.taskBarHeight, g_screen.width,
+                 g_screen.height - g_screen.taskBarHeight - g_screen.menuBarHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
 }

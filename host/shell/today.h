@@ -9,6 +9,10 @@ extern HWND g_today;
 HWND CreateTodayWindow(HINSTANCE instance);
 // What the Menu's Screenshot calls: saves one and returns its path (empty on failure).
 void SetTodayScreenshot(std::wstring (*save)());
+// What the Menu's Rotate calls.
+void SetTodayRotation(void (*rotate)());
+// Between the bars again, the items as wide as the screen, after the screen turned.
+void PlaceTodayWindow();
 void LoadTodayItems();
 void UnloadTodayItems();
 

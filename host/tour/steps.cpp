@@ -9,6 +9,8 @@
 #include "host/shell/bars.h"
 #include "host/shell/input_panel.h"
 #include "host/shell/messages.h"
+#include "host/shell/rotation.h"
+#include "host/shell/screen.h"
 #include "host/shell/today.h"
 #include "host/tour/capture.h"
 #include "host/tour/probes.h"
@@ -174,6 +176,30 @@ static StepOutcome Press(const Step &step)
     return TapScreen(step, CentreOnScreen(control, rect), L"press");
 }
 
+// The whole control in sight, as far as the scroll bar goes.
+static StepOutcome ScrollTo(const Step &step)
+{
+    HWND dialog = FindOpenDialog();
+    HWND control = dialog ? GetDlgItem(dialog, step.x) : NULL;
+    if (!control || !IsWindowVisible(control))
+        return StepFailed(L"the open dialog shows no control " + std::to_wstring(step.x));
+    ScrollIntoView(dialog, control);
+    for (int line = 0; line < 200 && (GetWindowLongW(dialog, GWL_STYLE) & WS_VSCROLL); line++) {
+        RECT client, rect;
+        GetClientRect(dialog, &client);
+        GetWindowRect(control, &rect);
+        MapWindowPoints(NULL, dialog, (POINT *)&rect, 2);
+        int position = GetScrollPos(dialog, SB_VERT);
+        if (rect.bottom <= client.bottom)
+            break;
+        SendMessageW(dialog, WM_VSCROLL, SB_LINEDOWN, 0);
+        if (GetScrollPos(dialog, SB_VERT) == position)
+            break;
+    }
+    HostLog(L"step %d: scroll %d, at %d", step.line, step.x, GetScrollPos(dialog, SB_VERT));
+    return NextStep();
+}
+
 static StepOutcome Pick(const Step &step)
 {
     HWND dialog = FindOpenDialog();
@@ -237,6 +263,19 @@ static StepOutcome Remove(const Step &step)
     HostLog(L"step %d: remove %ls: %ls", step.line, step.text.c_str(), message.c_str());
     ShowNotice(message);
     return NextStep();
+}
+
+// ---- The screen
+
+// A square screen has nothing to turn: logged, and the script goes on; a display that
+// refuses the turned size fails the script.
+static StepOutcome Rotate(const Step &step)
+{
+    std::wstring error;
+    if (RotateScreen(&error))
+        return NextStep();
+    HostLog(L"step %d: rotate: %ls", step.line, error.c_str());
+    return g_screen.width == g_screen.height ? NextStep() : StepFailed(L"rotate: " + error);
 }
 
 // ---- Time and screenshots
@@ -545,6 +584,8 @@ static const StepSyntax kSteps[] = {
     { L"stop-unless", ReadStopUnless, StopUnlessDialog },
     // press ID: a tap on the centre of control ID of the open dialog (scrolled into sight first)
     { L"press", ReadPress, Press },
+    // scroll ID: the open dialog scrolled until control ID is in sight, as press does first
+    { L"scroll", ReadPress, ScrollTo },
     // pick TEXT: a tap on the row of the open dialog's list whose first column is TEXT
     { L"pick", ReadRest, Pick },
     // sip: a tap on the soft-key bar's keyboard button: the input panel up or down
@@ -559,6 +600,8 @@ static const StepSyntax kSteps[] = {
     { L"install", ReadOptionalRest, Install },
     // remove NAME: removes the installed package of that application, as Remove Programs does
     { L"remove", ReadRest, Remove },
+    // rotate: turns the screen between portrait and landscape, as the device's rotation does
+    { L"rotate", ReadNothing, Rotate },
 };
 
 bool ReadStepLine(const std::wstring &raw, int number, std::vector<Step> *steps, std::wstring *error)
