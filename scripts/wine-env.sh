@@ -212,7 +212,7 @@ _wine_env_display() {
     return 0
   fi
   local screen=${1:-240x320} n=90
-  local turned="${screen#*x}x${screen%x*}" monitors corner
+  local turned="${screen#*x}x${screen%x*}" monitors corner=""
   if [ "$turned" = "$screen" ]; then
     monitors=(-screen 0 1024x1024x24)
   else

@@ -7,9 +7,10 @@
 #include <algorithm>
 #include <string>
 #include <vector>
+#include "host/shell/rotation.h"
 #include "host/shell/screen.h"
-#include "platform/shell_windows.h"
 #include "host/shell/ui.h"
+#include "platform/shell_windows.h"
 
 #define EXPLORER_CLASS L"TapshelfFileExplorer"
 #define LIST_ID 100
@@ -181,9 +182,26 @@ static void Paint(HWND hwnd)
     EndPaint(hwnd, &paint);
 }
 
+// The screen turned: below the task bar, down to the bottom of the screen, as before.
+static void FitToScreen(HWND hwnd)
+{
+    InitDeviceScreen();
+    int top = 0;
+    HWND taskBar = FindWindowW(SHELL_TASKBAR_CLASS, NULL);
+    RECT bar;
+    if (taskBar && GetWindowRect(taskBar, &bar))
+        top = bar.bottom;
+    SetWindowPos(hwnd, NULL, 0, top, g_screen.width, g_screen.height - top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd, NULL, TRUE);
+}
+
 static LRESULT CALLBACK ExplorerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case WM_SETTINGCHANGE:
+        if (wParam == SETTINGCHANGE_RESET)
+            FitToScreen(hwnd);
+        return 0;
     case WM_SIZE: {
         int width = LOWORD(lParam), height = HIWORD(lParam);
         MoveWindow(g_list, 0, HeaderHeight(), width, height - HeaderHeight() - BarHeight(), TRUE);
