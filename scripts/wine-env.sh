@@ -209,6 +209,7 @@ _wine_env_commands() {
 # screen, which does not turn, has one large monitor.
 _wine_env_display() {
   if [ -n "${TAPSHELF_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+    export TAPSHELF_POINTER_PARK=""
     return 0
   fi
   local screen=${1:-240x320} n=90
@@ -219,6 +220,8 @@ _wine_env_display() {
     monitors=(-screen 0 "${turned}x24" -screen 1 1024x1024x24 +xinerama)
     corner="$((${turned%x*} - 1)) $((${turned#*x} - 1))"
   fi
+  # Where a run puts the pointer back after real pen input has moved it (wine_env_park_pointer).
+  export TAPSHELF_POINTER_PARK="$corner"
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
   Xvfb ":$n" "${monitors[@]}" -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
   _WINE_ENV_XVFB=$!
@@ -232,6 +235,12 @@ _wine_env_display() {
   done
   echo "wine-env: Xvfb did not start on :$n" >&2
   return 1
+}
+
+# The pointer back beside the desktop, where the display was made so (nothing to do on a
+# display of the user's own, or of a square screen).
+wine_env_park_pointer() {
+  [ -z "${TAPSHELF_POINTER_PARK:-}" ] || _wine_env_pointer_to $TAPSHELF_POINTER_PARK
 }
 
 # Moves the display's pointer to X Y, through Xlib.

@@ -140,6 +140,10 @@ class E2ETest(unittest.TestCase):
         self.dll = os.path.join(BUILD, 'bin', 'tapshelf.dll')
         self.recorder = os.path.join(BUILD, 'tests', 'recorder.exe')
         self.registry('')
+        # Real pen input of earlier tests may have left the pointer over the screen, where
+        # Wine would move the mouse under a held pen as windows appear: it is put aside.
+        subprocess.run(['bash', '-c', '. "$0" && wine_env_park_pointer',
+                        os.path.join(SOURCE, 'scripts', 'wine-env.sh')], check=True)
 
     def tearDown(self):
         self.registry('')
