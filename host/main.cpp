@@ -7,15 +7,16 @@
 // --dll lists that library as Tapshelf's Today item (the tests); otherwise the device has
 // what its installer put there: --install installs the CAB (--cab, Tapshelf.cab beside the
 // emulator) unless Tapshelf is installed, and a script installs and removes it by its steps.
-#include "bars.h"
-#include "capture.h"
-#include "device.h"
-#include "input_panel.h"
-#include "installer.h"
-#include "log.h"
-#include "script.h"
-#include "screen.h"
-#include "today.h"
+#include "host/device/device.h"
+#include "host/device/log.h"
+#include "host/installer/installer.h"
+#include "host/shell/bars.h"
+#include "host/shell/input_panel.h"
+#include "host/shell/rotation.h"
+#include "host/shell/screen.h"
+#include "host/shell/today.h"
+#include "host/tour/capture.h"
+#include "host/tour/script.h"
 #include <objbase.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -123,6 +124,14 @@ static bool ReadCommandLine(CommandLine *options)
     return known && !(options->install && !options->dll.empty());
 }
 
+// The Menu's Rotate: a screen that cannot turn says why.
+static void RotateFromMenu()
+{
+    std::wstring error;
+    if (!RotateScreen(&error))
+        ShowNotice(L"No rotation: " + error);
+}
+
 // The screen's windows, the task bar first: the name label of an item looks for it when
 // the item is created. Then the items.
 static bool CreateScreen(HINSTANCE instance)
@@ -132,6 +141,8 @@ static bool CreateScreen(HINSTANCE instance)
         return false;
     SetBarsHome(g_today, OptionsKeyEnabled);
     SetBarsInputPanel(g_inputPanel);
+    SetTodayScreenshot(SaveNumberedScreenshot);
+    SetTodayRotation(RotateFromMenu);
     LoadTodayItems();
     SetForegroundWindow(g_today);
     SetFocus(g_today);
@@ -146,6 +157,7 @@ static void CloseScreen()
     DestroyWindow(g_inputPanel);
     DestroyWindow(g_menuBar);
     DestroyWindow(g_taskBar);
+    RestoreScreenOrientation();
 }
 
 // Until WM_QUIT: its exit code.
@@ -179,8 +191,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     }
     if (!options.log.empty())
         OpenHostLog(options.log);
+    // A run that ended with the screen turned (a script's time-out) left the display so.
+    RestoreScreenOrientation();
     InitDeviceScreen();
-    HostLog(L"screen %dx%d scale %d", g_screen.width, g_screen.height, g_screen.scale);
+    HostLog(L"screen %dx%d, %d dpi", g_screen.width, g_screen.height, g_screen.dpi);
 
     if (!options.script.empty()) {
         std::wstring error;

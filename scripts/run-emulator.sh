@@ -2,13 +2,15 @@
 # `make run`: the Today-screen emulator with Tapshelf on it.
 # With a display it opens the emulator's screen there, with Tapshelf installed from the
 # emulator's CAB unless it is installed already. Without one (or under CI, or with
-# TAPSHELF_TOUR=1) it runs the guided tour host/tour.txt on a private virtual display and
+# TAPSHELF_TOUR=1) it runs the guided tour host/tour/tour.txt on a private virtual display and
 # writes its numbered screenshots into the build folder; the tour installs Tapshelf, and
 # removes it at its end.
-#   SCREEN=240x320 (default), 480x640 or 320x240
+#   SCREEN=240x320 (default), 320x240, 240x240, 480x640, 640x480, 480x480 (Windows Mobile 5),
+#   480x800, 800x480 or 320x320 (Windows Mobile 6), at the density a device of that screen
+#   has (wine_env_dpi). Menu > Rotate, or the script step `rotate`, turns the screen.
 #   UI=en (default) or ja: the device's language. The tour then shows the options and the
 #   appearance dialogs, the entry editor and the file chooser once more in the other
-#   language (host/tour-dialogs.txt).
+#   language (host/tour/tour-dialogs.txt).
 #   SCRIPT=FILE runs that script of steps instead (headless, or on the display with
 #   TAPSHELF_USE_DISPLAY=1); its screenshots and log go to BUILD/script-out.
 set -uo pipefail
@@ -19,8 +21,9 @@ root=$(cd "$here/.." && pwd)
 
 screen=${SCREEN:-240x320}
 case "$screen" in
-  240x320|480x640|320x240) ;;
-  *) echo "run: SCREEN must be 240x320, 480x640 or 320x240 (not $screen)" >&2; exit 2 ;;
+  240x320|320x240|240x240|480x640|640x480|480x480|480x800|800x480|320x320) ;;
+  *) echo "run: SCREEN must be one of 240x320 320x240 240x240 480x640 640x480 480x480 480x800 800x480" \
+          "320x320 (not $screen)" >&2; exit 2 ;;
 esac
 ui=${UI:-en}
 case "$ui" in
@@ -51,18 +54,13 @@ trap wine_env_teardown EXIT
 wine_env_setup "$build" wine-run "$screen" || exit 1
 wine_env_language "$ui"
 # A VGA device draws at 192 dots per inch: dialogs and their fonts come out twice as big.
-dpi=96
-[ "$screen" = 480x640 ] && dpi=192
-if [ "$(cat "$WINEPREFIX/.tapshelf-dpi" 2>/dev/null)" != $dpi ]; then
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d $dpi /f </dev/null >/dev/null 2>&1
-  wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
-  echo $dpi > "$WINEPREFIX/.tapshelf-dpi"
-fi
+dpi=$(wine_env_dpi "$screen")
+wine_env_density "$dpi"
 wine_env_warm
 
 if [ $interactive = 1 ]; then
   shots="$build/screenshots"
-  echo "run: the emulator ($screen, language $ui) opens on display $DISPLAY; Menu > Exit emulator ends it."
+  echo "run: the emulator ($screen, $dpi dpi, language $ui) opens on display $DISPLAY; Menu > Exit emulator ends it."
   echo "run: Menu > Screenshot saves into $shots"
   wine "$host" --device T: --install --out "$shots" --log "$build/wine-run-host.log"
   exit $?
@@ -82,13 +80,13 @@ tour="$build/tour"
 [ "$screen" = 240x320 ] || tour="$build/tour-$screen"
 mkdir -p "$tour"
 rm -rf "$tour"/*.png "$tour/tour.log" "$tour/en" "$tour/ja"
-echo "run: no display; taking the guided tour on a virtual $screen screen, language $ui"
-wine "$host" --device T: --script "$root/host/tour.txt" --out "$tour" --log "$tour/tour.log" --timeout 90
+echo "run: no display; taking the guided tour on a virtual $screen screen ($dpi dpi), language $ui"
+wine "$host" --device T: --script "$root/host/tour/tour.txt" --out "$tour" --log "$tour/tour.log" --timeout 90
 status=$?
 if [ $status -eq 0 ]; then
   mkdir -p "$tour/$other"
   wine_env_language "$other"
-  wine "$host" --device T: --script "$root/host/tour-dialogs.txt" --out "$tour/$other" \
+  wine "$host" --device T: --script "$root/host/tour/tour-dialogs.txt" --out "$tour/$other" \
     --log "$tour/$other/tour.log" --timeout 60
   status=$?
 fi

@@ -24,7 +24,7 @@ wine_env_setup() {
   wine_env_language en
   _wine_env_commands "$build/wine-bin" "$arch" || return 1
 
-  _wine_env_display || return 1
+  _wine_env_display "$screen" || return 1
   if [ ! -f "$WINEPREFIX/.tapshelf-prefix-3" ]; then
     echo "wine: creating the $WINEARCH prefix $WINEPREFIX (once, ~30 s)"
     rm -rf "$WINEPREFIX"
@@ -99,16 +99,37 @@ wine_env_screen() {
   wineserver -k 2>/dev/null; wineserver -w 2>/dev/null || true
 }
 
+# The screen's density in dots per inch, as a Windows Mobile device of that screen has it:
+# 96 for 240 pixels across the shorter side, 192 for 480 (VGA), 128 for the 320x320 square.
+wine_env_dpi() {
+  local w=${1%x*} h=${1#*x}
+  local shorter=$(( w < h ? w : h ))
+  if [ "$shorter" -ge 480 ]; then echo 192
+  elif [ "$shorter" -ge 320 ]; then echo 128
+  else echo 96
+  fi
+}
+
+# The density (dots per inch) that Wine's processes draw at: fonts, dialogs and system
+# metrics follow it. Wine reads it when a process starts; the server is restarted when it
+# changes.
+wine_env_density() {
+  if [ "$(cat "$WINEPREFIX/.tapshelf-dpi" 2>/dev/null)" != "$1" ]; then
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f </dev/null >/dev/null 2>&1
+    wineserver -k 2>/dev/null; wineserver -w 2>/dev/null
+    echo "$1" > "$WINEPREFIX/.tapshelf-dpi"
+  fi
+}
+
 # The device's screen for the runs that follow (WIDTHxHEIGHT): the virtual desktop's size,
-# and the dots per inch a device of that screen draws at, 192 for the VGA screens and 96 for
-# the others; text unsmoothed, as a Pocket PC draws it unless its owner switches ClearType
-# on. (Smoothed, the larger VGA text also comes out a grey level apart here and there
+# and the dots per inch a device of that screen draws at (wine_env_dpi); text unsmoothed,
+# as a Pocket PC draws it unless its owner switches ClearType on. (Smoothed, the larger VGA text also comes out a grey level apart here and there
 # between Wine's ARM and x86-64 builds: FreeType's fixed-point arithmetic rounds otherwise
 # on each. Fonts that fontconfig supplies take its smoothing, the others Wine's setting.)
 # Restarts the server, which takes them as it starts.
 wine_env_device_screen() {
-  local dpi=96
-  case "$1" in 480x640|640x480|480x480) dpi=192 ;; esac
+  local dpi
+  dpi=$(wine_env_dpi "$1")
   printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\Explorer\\Desktops]\n"Default"="%s"\n\n[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n"LogPixels"=dword:%08x\n"FontSmoothing"="0"\n' \
     "$1" $dpi > "$WINEPREFIX/screen.reg"
   cat > "$WINEPREFIX/fonts.conf" <<'CONF'
@@ -202,20 +223,67 @@ _wine_env_commands() {
   case ":$PATH:" in *":$bin:"*) ;; *) export PATH="$bin:$PATH" ;; esac
 }
 
+# A private display for the virtual desktop (WIDTHxHEIGHT, the device's screen). Wine's
+# virtual desktop changes its size, as a device turns its screen, only to a size it offers:
+# the one it started with, a few standard ones, and that of the display's first monitor. So
+# the first monitor has the turned size, and a second, larger one beside it (the two joined
+# by Xinerama) gives the desktop room for either. The pointer, which Xinerama keeps on the
+# first monitor, starts in its middle, over the desktop, where Wine would move the mouse
+# under a held pen: it goes to the monitor's far corner, beside the desktop as it starts (and
+# the display does not reset when its last client goes, which would put it back). A square
+# screen, which does not turn, has one large monitor.
 _wine_env_display() {
   if [ -n "${TAPSHELF_USE_DISPLAY:-}" ] && [ -n "${DISPLAY:-}" ]; then
+    export TAPSHELF_POINTER_PARK=""
     return 0
   fi
-  local n=90
+  local screen=${1:-240x320} n=90
+  local turned="${screen#*x}x${screen%x*}" monitors corner=""
+  if [ "$turned" = "$screen" ]; then
+    monitors=(-screen 0 1024x1024x24)
+  else
+    monitors=(-screen 0 "${turned}x24" -screen 1 1024x1024x24 +xinerama)
+    corner="$((${turned%x*} - 1)) $((${turned#*x} - 1))"
+  fi
+  # Where a run puts the pointer back after real pen input has moved it (wine_env_park_pointer).
+  export TAPSHELF_POINTER_PARK="$corner"
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+  Xvfb ":$n" "${monitors[@]}" -noreset -nolisten tcp </dev/null >/dev/null 2>&1 &
   _WINE_ENV_XVFB=$!
   export DISPLAY=":$n"
   local i
   for i in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+    if [ -e "/tmp/.X11-unix/X$n" ] && { [ -z "$corner" ] || _wine_env_pointer_to $corner; }; then
+      return 0
+    fi
     sleep 0.1
   done
   echo "wine-env: Xvfb did not start on :$n" >&2
   return 1
+}
+
+# The pointer back beside the desktop, where the display was made so (nothing to do on a
+# display of the user's own, or of a square screen).
+wine_env_park_pointer() {
+  [ -z "${TAPSHELF_POINTER_PARK:-}" ] || _wine_env_pointer_to $TAPSHELF_POINTER_PARK
+}
+
+# Moves the display's pointer to X Y, through Xlib.
+_wine_env_pointer_to() {
+  python3 - "$1" "$2" <<'PY' 2>/dev/null
+import ctypes, sys
+x11 = ctypes.CDLL('libX11.so.6')
+x11.XOpenDisplay.restype = ctypes.c_void_p
+x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+x11.XDefaultRootWindow.restype = ctypes.c_ulong
+x11.XWarpPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong] + [ctypes.c_int] * 2 + [ctypes.c_uint] * 2 + [ctypes.c_int] * 2
+x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+display = x11.XOpenDisplay(None)
+if not display:
+    sys.exit(1)
+x11.XWarpPointer(display, 0, x11.XDefaultRootWindow(display), 0, 0, 0, 0, int(sys.argv[1]), int(sys.argv[2]))
+x11.XSync(display, 0)
+x11.XCloseDisplay(display)
+PY
 }

@@ -9,8 +9,8 @@
 #include <random>
 #include <string>
 #include <vector>
-#include "host/cabinet.h"
-#include "host/instructions.h"
+#include "host/installer/cabinet.h"
+#include "host/installer/instructions.h"
 #include "sandbox.h"
 
 namespace {

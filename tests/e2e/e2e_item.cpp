@@ -66,10 +66,10 @@ static LRESULT CALLBACK ItemProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
         TODAYLISTITEM *item = (TODAYLISTITEM *)wParam;
         s->queries++;
         DWORD height = s->queries == 1 ? s->height : (s->queries == 2 && s->height2 ? s->height2 : 0);
+        ItemLog("%ls query %d height %lu", s->name, s->queries, (unsigned long)height);
         if (!height || !item)
             return 0;
         item->cyp = height;
-        ItemLog("%ls query %d height %lu", s->name, s->queries, (unsigned long)height);
         return 1;
     }
     case WM_TODAYCUSTOM_RECEIVEDSELECTION:
@@ -152,6 +152,9 @@ extern "C" BOOL CALLBACK CustomItemOptionsDlgProc(HWND dialog, UINT message, WPA
         ItemLog("options init");
         return TRUE;
     }
+    case WM_SETTINGCHANGE:
+        ItemLog("options settingchange 0x%x", (unsigned)wParam);
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
             ItemLog("options %s", LOWORD(wParam) == IDOK ? "ok" : "cancel");

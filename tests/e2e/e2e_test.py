@@ -140,6 +140,10 @@ class E2ETest(unittest.TestCase):
         self.dll = os.path.join(BUILD, 'bin', 'tapshelf.dll')
         self.recorder = os.path.join(BUILD, 'tests', 'recorder.exe')
         self.registry('')
+        # Real pen input of earlier tests may have left the pointer over the screen, where
+        # Wine would move the mouse under a held pen as windows appear: it is put aside.
+        subprocess.run(['bash', '-c', '. "$0" && wine_env_park_pointer',
+                        os.path.join(SOURCE, 'scripts', 'wine-env.sh')], check=True)
 
     def tearDown(self):
         self.registry('')
@@ -507,9 +511,13 @@ class Registry(E2ETest):
         self.assertTrue({'\\', '\\My Documents', '\\Windows\\winemine.exe'} <= files, files)
         self.assertEqual({'0x0', '0x1', '0x2', '0x3', '0x4'}, indices)
         for path in ('Windows/winemine.exe', 'Windows/Start Menu/Programs/Notepad.lnk',
-                     'Windows/Start Menu/Programs/Games/Minesweeper.lnk', 'My Documents/Welcome.txt', 'Program Files',
-                     '.tapshelf-device'):
+                     'Windows/Start Menu/Programs/Games/Minesweeper.lnk', 'My Documents/Welcome.txt', 'Program Files'):
             self.assertTrue(os.path.exists(os.path.join(self.device, path)), path)
+        # The root holds what a device's does: no file of the emulator's own.
+        self.assertEqual(['My Documents', 'Program Files', 'Temp', 'Windows'], sorted(os.listdir(self.device)))
+        # ... and the next run knows it as its own all the same.
+        again = self.run_script('wait 50\n')
+        self.assertFalse([line for line in again.lines('device: ') if 'left as it is' in line])
         self.assertEqual(1, len(run.lines('item Tapshelf: loaded')))
 
     def test_an_existing_list_and_item_key_are_kept_and_a_disabled_item_is_not_shown(self):
@@ -573,6 +581,19 @@ class Options(E2ETest):
         self.assertEqual(2, len(run.lines('item Tapshelf: loaded')))
 
 
+    def test_the_options_dialog_scrolled_on_the_turned_screen_is_whole_again_when_turned_back(self):
+        self.registry(self.tapshelf_item() + self.entries(('Root', '\\', '')))
+        points = ''.join('probe at 200 %d\n' % y for y in range(TASK_BAR + 4, MENU_BAR_TOP, 10))
+        # Opened on the turned screen, the dialog is taller than its area and scrolls.
+        run = self.run_script('options\nwait 300\n' + points + 'ok\nwait 300\nrotate\noptions\nwait 300\n'
+                              'scroll 1007\nrotate\n' + points)
+        scrolled = run.lines('step ')
+        self.assertTrue([line for line in scrolled if 'scroll 1007, at ' in line and not line.endswith(' at 0')],
+                        'the dialog did not scroll on the turned screen')
+        probes = run.probes('at')
+        self.assertEqual(probes[:len(probes) // 2], probes[len(probes) // 2:])
+
+
 class HostContract(E2ETest):
     """The host's side of the Today item contract, checked with the tests' own item."""
 
@@ -606,6 +627,38 @@ class HostContract(E2ETest):
         events = self.item_events()
         self.assertEqual(['Beta init order 1 options 0', 'Alpha init order 2 options 1'],
                          [e for e in events if ' init ' in e])
+
+    def test_a_turned_screen_swaps_its_size_under_running_items_and_an_open_dialog(self):
+        self.registry(self.items())
+        run = self.run_script('''
+            options
+            wait 200
+            rotate
+            probe dialog
+            probe items
+            probe at 300 5
+            probe at 300 230
+            wait 2300                # the queries go on
+            rotate
+            probe dialog
+            probe items
+        ''')
+        turned, back = run.probes('dialog')[:2]
+        self.assertEqual((0, TASK_BAR, 320, 240 - TASK_BAR), tuple(int(v) for v in turned.split()[-5:-1]))
+        self.assertEqual((0, TASK_BAR, 240, MENU_BAR_TOP), tuple(int(v) for v in back.split()[-5:-1]))
+        items = run.probes('item')
+        self.assertEqual([(0, 320)] * 3 + [(0, 240)] * 3, [(int(p.split()[1]), int(p.split()[3])) for p in items])
+        self.assertIn('HHTaskBar', run.probes('at')[0])
+        self.assertIn('menu_worker', run.probes('at')[1])
+        self.assertEqual(['rotate: screen 320x240', 'rotate: screen 240x320'], run.lines('rotate: screen'))
+        events = self.item_events()
+        turns = [i for i, e in enumerate(events) if e == 'options settingchange 0x3002']
+        self.assertEqual(2, len(turns), events)
+        self.assertTrue([e for e in events[turns[0]:turns[1]] if ' query ' in e], 'no height query after the turn')
+        # A run that ends turned leaves the display as it found it.
+        run = self.run_script('rotate\n')
+        self.assertEqual(['screen: back to 240x320'], run.lines('screen: back'))
+        self.assertIn('screen 240x320', self.run_script('wait 10\n').lines('screen ')[0])
 
     def test_a_refused_selection_goes_on_to_the_next_item_and_a_tap_takes_it(self):
         self.registry(self.items(beta={'TestRefuse': 1}))

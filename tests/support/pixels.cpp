@@ -1,6 +1,6 @@
 #include "pixels.h"
 #include <windows.h>
-#include "host/png_writer.h"
+#include "host/tour/png_writer.h"
 #include "today/item_state.h"
 #include "today/paint.h"
 

@@ -34,5 +34,5 @@ Pixels RenderItem(HWND item, const RECT *paint = NULL, COLORREF fill = RGB(1, 2,
 Pixels CaptureWindow(HWND window);
 // The pixels of a bitmap of any format, read through dc.
 Pixels ReadBitmap(HDC dc, HBITMAP bitmap, int width, int height);
-// Writes a picture as a PNG file (the emulator's writer, host/png_writer.h).
+// Writes a picture as a PNG file (the emulator's writer, host/tour/png_writer.h).
 bool SavePng(const Pixels &picture, const std::wstring &path);
