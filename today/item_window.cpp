@@ -87,6 +87,13 @@ static LRESULT OnTimer(HWND hwnd, WPARAM id)
     return 0;
 }
 
+// A hold sends this besides showing the name; the name is all a hold does here, so the
+// request stops at the item instead of rising to the Today screen.
+static LRESULT OnContextMenu(void)
+{
+    return 0;
+}
+
 LRESULT CALLBACK ItemWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -104,6 +111,8 @@ LRESULT CALLBACK ItemWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return OnPenDown(hwnd, lParam);
     case WM_LBUTTONUP:
         return OnPenUp(hwnd, lParam);
+    case WM_CONTEXTMENU:
+        return OnContextMenu();
     case WM_TODAYCUSTOM_CLEARCACHE:
         return 0;
     case WM_TODAYCUSTOM_QUERYREFRESHCACHE:

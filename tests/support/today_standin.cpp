@@ -31,6 +31,9 @@ static LRESULT CALLBACK TestTodayProc(HWND hwnd, UINT message, WPARAM wParam, LP
     case TODAYM_TOOKSELECTION:
         if (today) today->tookSelection++;
         return 0;
+    case WM_CONTEXTMENU:
+        if (today) today->contextMenus++;
+        return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
