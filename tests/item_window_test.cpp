@@ -7,7 +7,9 @@
 #include "today/initialize_item.h"
 #include "today/item_window.h"
 #include "today/item_state.h"
+#include "today/layout.h"
 #include "harness.h"
+#include "pixels.h"
 #include "sandbox.h"
 #include "today_standin.h"
 
@@ -148,6 +150,63 @@ TEST_F(ItemWindow, OnlyTheFirstHeightQueryAnswers)
     EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
     EXPECT_EQ(77u, today.item.cyp);
     EXPECT_EQ(0, g_Item.FirstRefreshPending);
+}
+
+// The screen turns under a live item (the Today screen keeps asking for the height): the
+// first query after the width changed reports the height the rows now take, once; the
+// last icon then lies inside the reported height, painted and hit.
+TEST_F(ItemWindow, TurnedScreenReportsTheNewHeightAndKeepsTheLastIconReachable)
+{
+    if (!IsScreenRun()) {
+        EXPECT_TRUE(PassesOnScreen({ 240, 320, 96 })) << "on a desktop of its own, turned at will";
+        return;
+    }
+    struct Case { int entries; SIZE from, to; DWORD before, after; };
+    const Case cases[] = {
+        { 12, { 320, 240 }, { 240, 320 }, 25, 45 },   // 15 cells a row, then 11: a second row
+        { 12, { 240, 320 }, { 320, 240 }, 45, 25 },   // and back: no empty row left
+        { 5, { 320, 240 }, { 240, 320 }, 25, 25 },    // the rows stay as they were
+        { 5, { 240, 320 }, { 320, 240 }, 25, 25 },
+    };
+    WriteSettingNumber(VALUE_SHOWICONSEC, 0);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.entries) + " entries, turned to " + std::to_string(c.to.cx));
+        ASSERT_TRUE(SetScreenSize(c.from.cx, c.from.cy)) << "Wine's desktop did not take the size";
+        ResetRegistry();
+        WriteSettingNumber(VALUE_SHOWICONSEC, 0);
+        WriteEntries(c.entries);
+        TestToday today;
+        HWND item = today.CreateItem(0);
+        ASSERT_NE(nullptr, item);
+        EXPECT_EQ(c.before, today.item.cyp);
+        EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
+        today.WaitForIcons(1000);
+
+        ASSERT_TRUE(SetScreenSize(c.to.cx, c.to.cy));
+        PumpMessages(20);
+        today.item.cyp = 0xDEAD;
+        EXPECT_EQ(1, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
+        EXPECT_EQ(c.after, today.item.cyp);
+        EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0))
+            << "reported once per turn";
+        EXPECT_EQ(c.after, today.item.cyp);
+
+        // The host places the item at the new width and height.
+        SetWindowPos(item, NULL, 0, 0, c.to.cx, (int)today.item.cyp, SWP_NOZORDER | SWP_NOACTIVATE);
+        LONG last = c.entries - 1;
+        int perRow = (c.to.cx - 13) / 20;
+        POINT centre = { (LONG)(last % perRow) * 20 + 10, (LONG)(last / perRow) * 20 + 10 };
+        EXPECT_EQ(last, HitTestEntry(centre.x, centre.y));
+        EXPECT_LT(centre.y + 10, (LONG)today.item.cyp) << "the last row lies inside the item";
+        Pixels shown = RenderItem(item);
+        int drawn = 0;
+        for (int y = centre.y - 8; y < centre.y + 8; y++)
+            for (int x = centre.x - 8; x < centre.x + 8; x++)
+                drawn += shown.At(x, y) != WATERMARK_COLOUR;
+        EXPECT_GT(drawn, 16) << "the last icon is painted";
+        DestroyWindow(item);
+        today.itemWindow = NULL;
+    }
 }
 
 TEST_F(ItemWindow, IconsComeFromTheTimerAfterShowIconSec)

@@ -9,6 +9,7 @@
 struct ItemState {
     HINSTANCE ModuleHandle;
     LONG FirstRefreshPending;
+    LONG ReportedScreenWidth;  // the screen width the last reported height was walked at
     HBITMAP BackgroundBitmap;
     HIMAGELIST IconImageList;
     LONG HighlightedEntry;     // -1 = none

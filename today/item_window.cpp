@@ -62,14 +62,27 @@ static UINT IconDelay(void)
     return (UINT)seconds * 1000;
 }
 
-// The host asks for the height; only the first query after creation answers it.
+static void ReportHeight(TODAYLISTITEM *item)
+{
+    LONG height = ContentHeight(&g_Item.ReportedScreenWidth);
+    if (item)
+        item->cyp = (DWORD)height;
+}
+
+// The host asks for the height every few seconds. The first query after creation answers
+// it and starts the icon timer; after that the height is reported again only once the
+// screen has turned to another width, since rows then wrap elsewhere and the old height
+// would hide a row or leave an empty one.
 static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
 {
-    if (!g_Item.FirstRefreshPending)
-        return 0;
+    if (!g_Item.FirstRefreshPending) {
+        if (GetSystemMetrics(SM_CXSCREEN) == g_Item.ReportedScreenWidth)
+            return 0;
+        ReportHeight(item);
+        return 1;
+    }
     g_Item.FirstRefreshPending = 0;
-    if (item)
-        item->cyp = (DWORD)ContentHeight();
+    ReportHeight(item);
     SetTimer(hwnd, ICON_TIMER_ID, IconDelay(), NULL);
     return 1;
 }
