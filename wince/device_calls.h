@@ -38,6 +38,10 @@ LONG WINAPI DeviceCall_RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 // reads as 0 and not translated, whatever an earlier call read.
 UINT WINAPI DeviceCall_GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslated, BOOL bSigned);
 
+// A module's icon comes only at the system's icon size (SM_CXICON): an icon without an image
+// of exactly that width gives NULL. The system's own icons (no module) are as the desktop's.
+HICON WINAPI DeviceCall_LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+
 #ifdef __cplusplus
 }
 #endif
@@ -59,3 +63,6 @@ UINT WINAPI DeviceCall_GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslat
 #define RegDeleteKeyW   DeviceCall_RegDeleteKeyW
 #define RegDeleteKey    DeviceCall_RegDeleteKeyW
 #define GetDlgItemInt   DeviceCall_GetDlgItemInt
+#undef LoadIcon
+#define LoadIconW       DeviceCall_LoadIconW
+#define LoadIcon        DeviceCall_LoadIconW

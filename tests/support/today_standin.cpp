@@ -105,6 +105,8 @@ void TestToday::WaitForIcons(DWORD timeoutMs)
 void ResetItemState()
 {
     g_Config.Settings = DefaultSettings();
+    g_Config.DensityApplied = FALSE;
+    g_Config.DensityDefaults = 0;
     g_Item.HighlightedEntry = InitialItemState().HighlightedEntry;
     g_Item.FocusedEntry = InitialItemState().FocusedEntry;
 }
