@@ -38,7 +38,7 @@ static int GivenHeight(HWND child, const RECT &shown)
 {
     WCHAR name[16];
     RECT dropped;
-    if (GetClassNameW(child, name, 16) && _wcsicmp(name, L"combobox") == 0
+    if (GetClassNameW(child, name, 16) && lstrcmpiW(name, L"combobox") == 0
         && SendMessageW(child, CB_GETDROPPEDCONTROLRECT, 0, (LPARAM)&dropped) && dropped.bottom > shown.top)
         return dropped.bottom - dropped.top;
     return shown.bottom - shown.top;
