@@ -1,4 +1,5 @@
-// The appearance dialog's procedure. Done copies the controls into the display settings in
+// The appearance dialog's procedure. It shows the values in effect, the layout defaults made
+// for the screen's density among them; Done copies the controls into the display settings in
 // memory; the options dialog's Done stores them. There is no cancel: Done is the only way
 // out. The show-icon delay has no control and is left as it is.
 #include "options/appearance_dialog.h"
@@ -52,6 +53,8 @@ static void OnDone(HWND dialog)
     s.CtrlUpDown = CheckState(dialog, IDC_APPEARANCE_UPDOWN);
     for (int i = 0; i < NUMBER_BOX_COUNT; i++)
         s.*kNumberBoxes[i].setting = (LONG)GetDlgItemInt(dialog, kNumberBoxes[i].id, NULL, FALSE);
+    // The owner has seen and kept the values in effect: from now on they are his, to be stored.
+    g_Config.DensityDefaults = 0;
     EndDialog(dialog, 1);
 }
 

@@ -17,20 +17,20 @@
 }
 
 const NumericSetting kNumericSettings[NUMERIC_SETTING_COUNT] = {
-    { VALUE_STRETCH_BACKBMP, &DisplaySettings::stretch_backbmp },
-    { VALUE_CTRLUPDOWN,      &DisplaySettings::CtrlUpDown },
-    { VALUE_ICONSIZE,        &DisplaySettings::IconSize },
-    { VALUE_HMARGIN,         &DisplaySettings::HMargin },
-    { VALUE_VMARGIN,         &DisplaySettings::VMargin },
-    { VALUE_WINLEFTMARGIN,   &DisplaySettings::WinLeftMargin },
-    { VALUE_WINTOPMARGIN,    &DisplaySettings::WinTopMargin },
-    { VALUE_WINRIGHTMARGIN,  &DisplaySettings::WinRightMargin },
-    { VALUE_WINBOTTOMMARGIN, &DisplaySettings::WinBottomMargin },
-    { VALUE_SHOWICONSEC,     &DisplaySettings::ShowIconSec },
+    { VALUE_STRETCH_BACKBMP, &DisplaySettings::stretch_backbmp, FALSE },
+    { VALUE_CTRLUPDOWN,      &DisplaySettings::CtrlUpDown,      FALSE },
+    { VALUE_ICONSIZE,        &DisplaySettings::IconSize,        TRUE },
+    { VALUE_HMARGIN,         &DisplaySettings::HMargin,         TRUE },
+    { VALUE_VMARGIN,         &DisplaySettings::VMargin,         TRUE },
+    { VALUE_WINLEFTMARGIN,   &DisplaySettings::WinLeftMargin,   TRUE },
+    { VALUE_WINTOPMARGIN,    &DisplaySettings::WinTopMargin,    TRUE },
+    { VALUE_WINRIGHTMARGIN,  &DisplaySettings::WinRightMargin,  TRUE },
+    { VALUE_WINBOTTOMMARGIN, &DisplaySettings::WinBottomMargin, TRUE },
+    { VALUE_SHOWICONSEC,     &DisplaySettings::ShowIconSec,     FALSE },
 };
 
 // Initialised from constants alone, so that the library needs no code run at load.
-Configuration g_Config = { NULL, 0, DEFAULT_SETTINGS };
+Configuration g_Config = { NULL, 0, DEFAULT_SETTINGS, FALSE, 0 };
 
 DisplaySettings DefaultSettings(void)
 {

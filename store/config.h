@@ -70,6 +70,7 @@ struct DisplaySettings {
 struct NumericSetting {
     const WCHAR *name;
     LONG DisplaySettings::*field;
+    BOOL followsDensity;   // a layout value in pixels: its default grows with the screen's density
 };
 #define NUMERIC_SETTING_COUNT 10
 extern const NumericSetting kNumericSettings[NUMERIC_SETTING_COUNT];
@@ -81,6 +82,15 @@ struct Configuration {
     LaunchEntry *LaunchList;   // one zero-filled LocalAlloc block, or NULL
     LONG LaunchCount;
     DisplaySettings Settings;
+    // The layout defaults have been made for the screen's density (the first load does it:
+    // defaults x dpi / 96, so 16-pixel icons are 32 at 192 dpi and a 96-dpi screen keeps
+    // the table's).
+    BOOL DensityApplied;
+    // Layout values still holding the default made for a density other than 96 dpi, bit i
+    // for kNumericSettings[i]: nothing stored them, so they are not written and keep
+    // following the screen. A load that reads a value, or the appearance dialog's Done,
+    // clears its bit.
+    DWORD DensityDefaults;
 };
 
 extern Configuration g_Config;

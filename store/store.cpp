@@ -63,14 +63,37 @@ static void FormEntryKeyPath(WCHAR *path, const WCHAR *name)
     wsprintfW(path, L"%s\\%.255s", LIST_KEY_PATH, name);
 }
 
+// The first load makes the layout values the process holds, its defaults, fit the screen's
+// density: a VGA screen (192 dpi) has twice the pixels to the inch of a 96-dpi one.
+static void ApplyScreenDensity(void)
+{
+    g_Config.DensityApplied = TRUE;
+    HDC screen = GetDC(NULL);
+    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 0;
+    if (screen)
+        ReleaseDC(NULL, screen);
+    if (dpi <= 0 || dpi == 96)
+        return;
+    for (int i = 0; i < NUMERIC_SETTING_COUNT; i++) {
+        if (!kNumericSettings[i].followsDensity)
+            continue;
+        LONG *value = &(g_Config.Settings.*kNumericSettings[i].field);
+        *value = (*value * dpi + 48) / 96;
+        g_Config.DensityDefaults |= 1u << i;
+    }
+}
+
 void LoadDisplaySettings(void)
 {
+    if (!g_Config.DensityApplied)
+        ApplyScreenDensity();
     HKEY key = CreateKeyWithFullAccess(SETTINGS_KEY_PATH);
     if (!key)
         return;
     ReadString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
     for (int i = 0; i < NUMERIC_SETTING_COUNT; i++)
-        ReadNumber(key, kNumericSettings[i].name, &(g_Config.Settings.*kNumericSettings[i].field));
+        if (ReadNumber(key, kNumericSettings[i].name, &(g_Config.Settings.*kNumericSettings[i].field)))
+            g_Config.DensityDefaults &= ~(1u << i);
     RegCloseKey(key);
 }
 
@@ -81,7 +104,8 @@ void SaveDisplaySettings(void)
         return;
     WriteString(key, VALUE_BACKBMPFILE, g_Config.Settings.backbmpfile);
     for (int i = 0; i < NUMERIC_SETTING_COUNT; i++)
-        WriteNumber(key, kNumericSettings[i].name, g_Config.Settings.*kNumericSettings[i].field);
+        if (!(g_Config.DensityDefaults & (1u << i)))
+            WriteNumber(key, kNumericSettings[i].name, g_Config.Settings.*kNumericSettings[i].field);
     RegCloseKey(key);
 }
 

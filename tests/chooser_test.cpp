@@ -537,12 +537,12 @@ Names ChooserTemplate()
 TEST(ChooserDialog, TemplateHoldsSixControlsInTahomaAndWithoutItNoRunStarts)
 {
     EXPECT_EQ((Names{ L"80800040 162x167 8 Tahoma",
-                      L"5081004d 0,31 161x135 1000 SYSLISTVIEW32 \"List1\"",
+                      L"5081004d 0,31 161x133 1000 SYSLISTVIEW32 \"List1\"",
                       L"50020000 1,3 24x8 65535 STATIC \"ファイル\"",
                       L"50810080 26,1 133x12 1003 EDIT \"\"",
                       L"50010000 1,15 16x13 1005 BUTTON \"..\"",
                       L"50210003 19,15 106x155 1014 COMBOBOX \"\"",
-                      L"50010000 127,15 32x13 2 BUTTON \"ｷｬﾝｾﾙ\"" }),
+                      L"50010000 126,15 34x13 2 BUTTON \"ｷｬﾝｾﾙ\"" }),
               ChooserTemplate());
     WCHAR buffer[TEXT_CAPACITY] = L"untouched";
     EXPECT_EQ(-1, RunFileChooser(NULL, GetModuleHandleW(L"kernel32.dll"), NULL, buffer)) << "no template";

@@ -94,6 +94,7 @@ TEST_F(Gesture, HoldIsRecognisedOnlyAfterTheHoldTimeAndSurvivesJitter)
     EXPECT_EQ((DWORD)GN_CONTEXTMENU, Recognise(&elapsed));
     EXPECT_GE(elapsed, 290u);
     EXPECT_LT(elapsed, 900u);
+    EXPECT_EQ(1, today.contextMenus) << "a recognised hold sends WM_CONTEXTMENU to the window too";
 
     // The pen trembling by a pixel or two, posted and as real input, is still a hold.
     PutPenDown();
@@ -346,6 +347,7 @@ TEST_F(Input, HoldShowsTheNameAtThePenAndReleaseOnTheSameIconStartsIt)
     EXPECT_EQ(item_.top + 10 - 2, label.bottom);
     EXPECT_EQ(item, GetCapture());
     EXPECT_EQ(1, today.tookSelection);
+    EXPECT_EQ(0, today.contextMenus) << "the hold's WM_CONTEXTMENU stops at the item";
     EXPECT_EQ(GetSysColor(COLOR_HIGHLIGHT), ShownAt(199, 19));
 
     ReleaseAt(187, 12);

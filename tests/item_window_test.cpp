@@ -3,11 +3,14 @@
 #include <string>
 #include <vector>
 #include "store/store.h"
+#include "today/icons.h"
 #include "today/bitmap_file.h"
 #include "today/initialize_item.h"
 #include "today/item_window.h"
 #include "today/item_state.h"
+#include "today/layout.h"
 #include "harness.h"
+#include "pixels.h"
 #include "sandbox.h"
 #include "today_standin.h"
 
@@ -33,6 +36,22 @@ protected:
         ResetRegistry();
         WriteEntries(n);
         return QueryHeight();
+    }
+
+    void DestroyItem(HWND item, TestToday &today)
+    {
+        DestroyWindow(item);
+        today.itemWindow = NULL;
+    }
+
+    bool ValueStored(const wchar_t *name)
+    {
+        HKEY key;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        bool found = RegQueryValueExW(key, name, NULL, NULL, NULL, NULL) == ERROR_SUCCESS;
+        RegCloseKey(key);
+        return found;
     }
 
     DWORD QueryHeight()
@@ -148,6 +167,144 @@ TEST_F(ItemWindow, OnlyTheFirstHeightQueryAnswers)
     EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
     EXPECT_EQ(77u, today.item.cyp);
     EXPECT_EQ(0, g_Item.FirstRefreshPending);
+}
+
+// The screen turns under a live item (the Today screen keeps asking for the height): the
+// first query after the width changed reports the height the rows now take, once; the
+// last icon then lies inside the reported height, painted and hit.
+TEST_F(ItemWindow, TurnedScreenReportsTheNewHeightAndKeepsTheLastIconReachable)
+{
+    if (!IsScreenRun()) {
+        EXPECT_TRUE(PassesOnScreen({ 240, 320, 96 })) << "on a desktop of its own, turned at will";
+        return;
+    }
+    struct Case { int entries; SIZE from, to; DWORD before, after; };
+    const Case cases[] = {
+        { 12, { 320, 240 }, { 240, 320 }, 25, 45 },   // 15 cells a row, then 11: a second row
+        { 12, { 240, 320 }, { 320, 240 }, 45, 25 },   // and back: no empty row left
+        { 5, { 320, 240 }, { 240, 320 }, 25, 25 },    // the rows stay as they were
+        { 5, { 240, 320 }, { 320, 240 }, 25, 25 },
+    };
+    WriteSettingNumber(VALUE_SHOWICONSEC, 0);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.entries) + " entries, turned to " + std::to_string(c.to.cx));
+        ASSERT_TRUE(SetScreenSize(c.from.cx, c.from.cy)) << "Wine's desktop did not take the size";
+        ResetRegistry();
+        WriteSettingNumber(VALUE_SHOWICONSEC, 0);
+        WriteEntries(c.entries);
+        TestToday today;
+        HWND item = today.CreateItem(0);
+        ASSERT_NE(nullptr, item);
+        EXPECT_EQ(c.before, today.item.cyp);
+        EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
+        today.WaitForIcons(1000);
+
+        ASSERT_TRUE(SetScreenSize(c.to.cx, c.to.cy));
+        PumpMessages(600);   // the Today screen asks every two seconds; the item looks twice a second
+        today.item.cyp = 0xDEAD;
+        EXPECT_EQ(1, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
+        EXPECT_EQ(c.after, today.item.cyp);
+        EXPECT_EQ(0, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0))
+            << "reported once per turn";
+        EXPECT_EQ(c.after, today.item.cyp);
+
+        // The host places the item at the new width and height.
+        SetWindowPos(item, NULL, 0, 0, c.to.cx, (int)today.item.cyp, SWP_NOZORDER | SWP_NOACTIVATE);
+        LONG last = c.entries - 1;
+        int perRow = (c.to.cx - 13) / 20;
+        POINT centre = { (LONG)(last % perRow) * 20 + 10, (LONG)(last / perRow) * 20 + 10 };
+        EXPECT_EQ(last, HitTestEntry(centre.x, centre.y));
+        EXPECT_LT(centre.y + 10, (LONG)today.item.cyp) << "the last row lies inside the item";
+        Pixels shown = RenderItem(item);
+        int drawn = 0;
+        for (int y = centre.y - 8; y < centre.y + 8; y++)
+            for (int x = centre.x - 8; x < centre.x + 8; x++)
+                drawn += shown.At(x, y) != WATERMARK_COLOUR;
+        EXPECT_GT(drawn, 16) << "the last icon is painted";
+        DestroyWindow(item);
+        today.itemWindow = NULL;
+    }
+}
+
+// How many pixels of image i differ from white when drawn on white.
+int DrawnPixels(HIMAGELIST list, int i)
+{
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(list, &cx, &cy);
+    DibCanvas canvas(cx, cy, RGB(255, 255, 255));
+    ImageList_Draw(list, i, canvas.dc, 0, 0, ILD_NORMAL);
+    Pixels shown = canvas.Read();
+    int drawn = 0;
+    for (DWORD pixel : shown.bits)
+        drawn += (pixel & 0xFFFFFF) != 0xFFFFFF;
+    return drawn;
+}
+
+// A VGA Pocket PC (192 dpi, whose system icons are 64 and 32 pixels and whose LoadIcon gives
+// only a 64-pixel image): the unstored layout values are twice the 96-dpi defaults and stay
+// unstored, a stored one is used as stored, the grid is the 240-pixel screen's doubled, the
+// default icon comes, and an entry that gets no icon at all still takes its own image.
+TEST_F(ItemWindow, OnAVgaScreenTheDefaultsDoubleAndEveryEntryKeepsItsOwnImage)
+{
+    if (!IsScreenRun()) {
+        EXPECT_TRUE(PassesOnScreen({ 480, 640, 192 }));
+        return;
+    }
+    ASSERT_EQ(192, CurrentScreen().dpi);
+    ASSERT_EQ(480, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_EQ(64, GetSystemMetrics(SM_CXICON));
+    ASSERT_EQ(32, GetSystemMetrics(SM_CXSMICON));
+    WriteSettingNumber(VALUE_SHOWICONSEC, 0);
+    WriteEntries(12);
+    TestToday today;
+    HWND item = today.CreateItem(0);
+    ASSERT_NE(nullptr, item);
+    const DisplaySettings &s = g_Config.Settings;
+    EXPECT_EQ(32, s.IconSize);
+    EXPECT_EQ(4, s.HMargin);
+    EXPECT_EQ(4, s.VMargin);
+    EXPECT_EQ(0, s.WinLeftMargin);
+    EXPECT_EQ(26, s.WinRightMargin);
+    EXPECT_EQ(10, s.WinBottomMargin);
+    EXPECT_EQ(1, s.CtrlUpDown) << "what is no size stays as it is";
+    EXPECT_EQ(90u, today.item.cyp) << "11 cells of 40 a row, as 11 of 20 on a 240-pixel screen";
+
+    today.WaitForIcons(2000);
+    ASSERT_NE(nullptr, g_Item.IconImageList);
+    ASSERT_EQ(12, ImageList_GetImageCount(g_Item.IconImageList)) << "the default icon came for every entry";
+    EXPECT_GT(DrawnPixels(g_Item.IconImageList, 11), 100);
+    DestroyItem(item, today);
+
+    // Saving writes none of the unstored sizes; a stored one is taken, and kept when saved.
+    SaveDisplaySettings();
+    EXPECT_FALSE(ValueStored(VALUE_ICONSIZE));
+    EXPECT_FALSE(ValueStored(VALUE_WINRIGHTMARGIN));
+    EXPECT_TRUE(ValueStored(VALUE_CTRLUPDOWN));
+    WriteSettingNumber(VALUE_ICONSIZE, 20);
+    LoadDisplaySettings();
+    EXPECT_EQ(20, s.IconSize);
+    EXPECT_EQ(4, s.HMargin);
+    SaveDisplaySettings();
+    EXPECT_TRUE(ValueStored(VALUE_ICONSIZE));
+    EXPECT_FALSE(ValueStored(VALUE_HMARGIN));
+
+    // Neither the shell nor the default icon gives the middle entry one: it takes a blank
+    // image, and the folder after it keeps its own.
+    std::wstring folder = SandboxFolder();
+    CreateDirectoryW((folder + L"\\Games").c_str(), NULL);
+    LaunchEntry entries[3] = {};
+    wcscpy(entries[0].FileName, (folder + L"\\Games").c_str());
+    wcscpy(entries[1].FileName, L"\\missing.exe");
+    wcscpy(entries[2].FileName, (folder + L"\\Games").c_str());
+    HINSTANCE module = g_Item.ModuleHandle;
+    g_Item.ModuleHandle = GetModuleHandleW(L"kernel32.dll");   // no icon 102 there
+    ASSERT_TRUE(BuildIconImageList(entries, 3, 32));
+    g_Item.ModuleHandle = module;
+    ASSERT_EQ(3, ImageList_GetImageCount(g_Item.IconImageList));
+    EXPECT_EQ(0, DrawnPixels(g_Item.IconImageList, 1));
+    EXPECT_GT(DrawnPixels(g_Item.IconImageList, 2), 100);
+    ImageList_Destroy(g_Item.IconImageList);
+    g_Item.IconImageList = NULL;
 }
 
 TEST_F(ItemWindow, IconsComeFromTheTimerAfterShowIconSec)

@@ -12,6 +12,7 @@
 #include "dialog_script.h"
 #include "list_rows.h"
 #include "resources/dialog_texts.h"
+#include "platform/shell_windows.h"
 #include "resources/resource.h"
 #include "resources/version.h"
 #include "store/store.h"
@@ -617,6 +618,76 @@ Texts Overflows(HWND dialog, int dpi)
     return overflows;
 }
 
+// The shell's bars around a full-screen dialog, as the device has them: the task bar above
+// and the soft-key bar below, 26 pixels high at 96 dpi.
+struct ShellBars {
+    HWND taskBar = NULL, softKeys = NULL;
+    explicit ShellBars(int dpi)
+    {
+        for (const wchar_t *name : { SHELL_TASKBAR_CLASS, SHELL_MENUBAR_CLASS }) {
+            WNDCLASSW wc = {};
+            wc.lpfnWndProc = DefWindowProcW;
+            wc.hInstance = GetModuleHandleW(NULL);
+            wc.lpszClassName = name;
+            RegisterClassW(&wc);
+        }
+        int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN), bar = 26 * dpi / 96;
+        taskBar = CreateWindowExW(0, SHELL_TASKBAR_CLASS, L"", WS_POPUP | WS_VISIBLE, 0, 0, width, bar, NULL, NULL,
+                                  GetModuleHandleW(NULL), NULL);
+        softKeys = CreateWindowExW(0, SHELL_MENUBAR_CLASS, L"", WS_POPUP | WS_VISIBLE, 0, height - bar, width, bar,
+                                   NULL, NULL, GetModuleHandleW(NULL), NULL);
+    }
+    ~ShellBars()
+    {
+        DestroyWindow(taskBar);
+        DestroyWindow(softKeys);
+    }
+};
+
+std::wstring Named(HWND control)
+{
+    std::wstring text = WindowText(control);
+    return L"control " + std::to_wstring(GetDlgCtrlID(control)) + (text.empty() ? L"" : L" \"" + text + L"\"");
+}
+
+// Each control of a dialog that lies beyond its width (under the scroll bar, when it has
+// one), above its top or below what scrolling reaches, or that overlaps another control.
+Texts Misplaced(HWND dialog)
+{
+    RECT client;
+    GetClientRect(dialog, &client);
+    LONG reach = client.bottom;
+    SCROLLINFO scroll = { sizeof scroll, SIF_ALL };
+    if ((GetWindowLongW(dialog, GWL_STYLE) & WS_VSCROLL) && GetScrollInfo(dialog, SB_VERT, &scroll)
+        && scroll.nMax >= (int)scroll.nPage)
+        reach = scroll.nMax + 1;
+    std::vector<std::pair<HWND, RECT>> controls;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
+            continue;
+        RECT rect;
+        GetWindowRect(child, &rect);
+        MapWindowPoints(NULL, dialog, (POINT *)&rect, 2);
+        controls.push_back({ child, rect });
+    }
+    Texts faults;
+    for (size_t i = 0; i < controls.size(); i++) {
+        const RECT &r = controls[i].second;
+        std::wstring where = L" at " + std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"-" +
+                             std::to_wstring(r.right) + L"," + std::to_wstring(r.bottom);
+        if (r.left < 0 || r.right > client.right)
+            faults.push_back(Named(controls[i].first) + where + L": beyond the width " + std::to_wstring(client.right));
+        if (r.top < 0 || r.bottom > reach)
+            faults.push_back(Named(controls[i].first) + where + L": beyond the reach " + std::to_wstring(reach));
+        for (size_t j = i + 1; j < controls.size(); j++) {
+            RECT both;
+            if (IntersectRect(&both, &r, &controls[j].second))
+                faults.push_back(Named(controls[i].first) + where + L": overlaps " + Named(controls[j].first));
+        }
+    }
+    return faults;
+}
+
 TEST_F(OptionsDialog, AndTheDialogsItOpensSpeakTheDeviceLanguageInTheirControls)
 {
     bool japanese = RunIsJapanese();
@@ -654,4 +725,50 @@ TEST_F(OptionsDialog, AndTheDialogsItOpensSpeakTheDeviceLanguageInTheirControls)
     }
 }
 
+// Every screen of a Windows Mobile device, at its density: the four dialogs between the
+// shell's bars, each control inside the dialog's width and within its reach (the dialog, or
+// its scroll range where it scrolls), none over another or under the scroll bar, and no text
+// cut. Densities other than this process's run in processes of their own.
+TEST_F(OptionsDialog, AndTheDialogsItOpensLieWholeOnEveryScreen)
+{
+    if (!IsScreenRun()) {
+        const DeviceScreen screens[] = { { 240, 320, 96 }, { 320, 240, 96 }, { 240, 240, 96 },
+                                         { 480, 640, 192 }, { 640, 480, 192 }, { 480, 480, 192 },
+                                         { 480, 800, 192 }, { 320, 320, 128 } };
+        for (const DeviceScreen &screen : screens)
+            EXPECT_TRUE(PassesOnScreen(screen)) << screen.width << "x" << screen.height << " at " << screen.dpi
+                                                << " dpi";
+        return;
+    }
+    int dpi = CurrentScreen().dpi;
+    bool japanese = RunIsJapanese();
+    ShellBars bars(dpi);
+    Texts faults;
+    // TAPSHELF_DIALOG_PICTURES=<folder> keeps a picture of each dialog on each screen there.
+    WCHAR pictures[MAX_PATH] = L"";
+    GetEnvironmentVariableW(L"TAPSHELF_DIALOG_PICTURES", pictures, MAX_PATH);
+    std::wstring prefix = std::wstring(pictures) + L"\\" + std::to_wstring(GetSystemMetrics(SM_CXSCREEN)) + L"x" +
+                          std::to_wstring(GetSystemMetrics(SM_CYSCREEN)) + (japanese ? L"-ja-" : L"-en-");
+    auto check = [&faults, dpi, japanese, pictures, prefix](const wchar_t *dialogName) {
+        return [&faults, dpi, japanese, pictures, prefix, dialogName](HWND dialog) {
+            if (pictures[0]) {
+                ShowWindow(dialog, SW_SHOW);
+                RedrawWindow(dialog, NULL, NULL, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+                SavePng(CaptureWindow(NULL), prefix + dialogName + L".png");
+            }
+            for (const std::wstring &fault : Misplaced(dialog))
+                faults.push_back(std::wstring(dialogName) + L": " + fault);
+            for (const std::wstring &fault : japanese ? Texts() : Overflows(dialog, dpi))
+                faults.push_back(std::wstring(dialogName) + L": cut: " + fault);
+        };
+    };
+    DialogScript script;
+    script.Do(check(L"options")).Click(IDC_OPTIONS_ADD).Do(check(L"entry editor"));
+    script.Click(IDC_EDITOR_BROWSE_FILE).Do(check(L"file chooser")).Click(IDCANCEL).Click(IDCANCEL);
+    script.Click(IDC_OPTIONS_APPEARANCE).Do(check(L"appearance")).Click(IDOK).Click(IDOK);
+    EXPECT_EQ(1, Run(script));
+    EXPECT_EQ(0, script.cancelledByScript);
+    for (const std::wstring &fault : faults)
+        ADD_FAILURE() << Narrow(fault);
+}
 }  // namespace

@@ -38,6 +38,27 @@ BOOL BuildIconImageList(const LaunchEntry *entries, LONG count, LONG iconSize)
     return 1;
 }
 
+// An image that shows nothing (its mask all transparent), for an entry no icon could be had
+// for: it keeps every later entry on its own image.
+static void AppendBlankImage(HIMAGELIST target)
+{
+    int cx = 0, cy = 0;
+    if (!ImageList_GetIconSize(target, &cx, &cy))
+        return;
+    HDC dc = CreateCompatibleDC(NULL);
+    HBITMAP image = CreateBitmap(cx, cy, 1, 1, NULL);
+    HBITMAP mask = CreateBitmap(cx, cy, 1, 1, NULL);
+    HGDIOBJ old = SelectObject(dc, image);
+    PatBlt(dc, 0, 0, cx, cy, BLACKNESS);
+    SelectObject(dc, mask);
+    PatBlt(dc, 0, 0, cx, cy, WHITENESS);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ImageList_Add(target, image, mask);
+    DeleteObject(image);
+    DeleteObject(mask);
+}
+
 void AddEntryIcon(HIMAGELIST target, HIMAGELIST systemList, const WCHAR *path)
 {
     WCHAR buffer[TEXT_CAPACITY];
@@ -56,8 +77,13 @@ void AddEntryIcon(HIMAGELIST target, HIMAGELIST systemList, const WCHAR *path)
         if (SHGetFileInfo(buffer, 0, &info, sizeof(info), SHGFI_SYSICONINDEX))
             icon = ImageList_GetIcon(systemList, info.iIcon, ILD_NORMAL);
     }
+    // The device's LoadIcon gives only an image of the system's icon size: resource 102 holds
+    // one for each size a device has, and where none comes all the same the entry still
+    // takes its one image, a blank one.
     if (!icon)
         icon = LoadIconW(g_Item.ModuleHandle, MAKEINTRESOURCEW(IDI_TAPSHELF));
-    ImageList_ReplaceIcon(target, -1, icon);
-    DestroyIcon(icon);
+    if (!icon || ImageList_ReplaceIcon(target, -1, icon) == -1)
+        AppendBlankImage(target);
+    if (icon)
+        DestroyIcon(icon);
 }

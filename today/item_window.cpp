@@ -62,14 +62,36 @@ static UINT IconDelay(void)
     return (UINT)seconds * 1000;
 }
 
-// The host asks for the height; only the first query after creation answers it.
+// The Today screen asks every two seconds. Asking the window system for the screen width
+// costs hundreds of times the query itself, so it is looked at no more often than this.
+#define WIDTH_CHECK_INTERVAL_MS 500
+
+static void ReportHeight(TODAYLISTITEM *item)
+{
+    g_Item.WidthCheckedAt = GetTickCount();
+    LONG height = ContentHeight(&g_Item.ReportedScreenWidth);
+    if (item)
+        item->cyp = (DWORD)height;
+}
+
+// The host asks for the height every few seconds. The first query after creation answers
+// it and starts the icon timer; after that the height is reported again only once the
+// screen has turned to another width, since rows then wrap elsewhere and the old height
+// would hide a row or leave an empty one.
 static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
 {
-    if (!g_Item.FirstRefreshPending)
-        return 0;
+    if (!g_Item.FirstRefreshPending) {
+        DWORD now = GetTickCount();
+        if (now - g_Item.WidthCheckedAt < WIDTH_CHECK_INTERVAL_MS)
+            return 0;
+        g_Item.WidthCheckedAt = now;
+        if (GetSystemMetrics(SM_CXSCREEN) == g_Item.ReportedScreenWidth)
+            return 0;
+        ReportHeight(item);
+        return 1;
+    }
     g_Item.FirstRefreshPending = 0;
-    if (item)
-        item->cyp = (DWORD)ContentHeight();
+    ReportHeight(item);
     SetTimer(hwnd, ICON_TIMER_ID, IconDelay(), NULL);
     return 1;
 }
@@ -84,6 +106,13 @@ static LRESULT OnTimer(HWND hwnd, WPARAM id)
         InvalidateRect(hwnd, NULL, FALSE);
         UpdateWindow(hwnd);
     }
+    return 0;
+}
+
+// A hold sends this besides showing the name; the name is all a hold does here, so the
+// request stops at the item instead of rising to the Today screen.
+static LRESULT OnContextMenu(void)
+{
     return 0;
 }
 
@@ -104,6 +133,8 @@ LRESULT CALLBACK ItemWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return OnPenDown(hwnd, lParam);
     case WM_LBUTTONUP:
         return OnPenUp(hwnd, lParam);
+    case WM_CONTEXTMENU:
+        return OnContextMenu();
     case WM_TODAYCUSTOM_CLEARCACHE:
         return 0;
     case WM_TODAYCUSTOM_QUERYREFRESHCACHE:

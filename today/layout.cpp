@@ -39,10 +39,11 @@ LONG HitTestEntry(LONG x, LONG y)
     return -1;
 }
 
-LONG ContentHeight(void)
+LONG ContentHeight(LONG *screenWidth)
 {
     CellWalk walk;
     BeginCellWalk(&walk);
+    *screenWidth = walk.screenWidth;
     RECT cell;
     for (LONG i = 0; i < g_Config.LaunchCount; i++)
         NextCell(&walk, &cell);

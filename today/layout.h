@@ -20,5 +20,6 @@ LONG HitTestEntry(LONG x, LONG y);
 // The tallest height the item reports: the largest coordinate a window keeps.
 #define MAX_ITEM_HEIGHT 32767
 
-// Height of the icon grid for the current list and settings, 0 .. MAX_ITEM_HEIGHT.
-LONG ContentHeight(void);
+// Height of the icon grid for the current list and settings, 0 .. MAX_ITEM_HEIGHT; the
+// screen width the walk wrapped at goes to *screenWidth.
+LONG ContentHeight(LONG *screenWidth);

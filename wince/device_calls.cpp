@@ -2,6 +2,7 @@
 // compiled without that header, so the calls below reach the desktop's own functions.
 #include <windows.h>
 #include <shellapi.h>
+#include <string.h>
 #include "wince_testing.h"
 
 extern "C" {
@@ -491,6 +492,53 @@ UINT WINAPI DeviceCall_GetDlgItemInt(HWND dialog, int id, BOOL *translated, BOOL
     if (translated)
         *translated = TRUE;
     return negative ? 0u - (UINT)value : (UINT)value;
+}
+
+// An icon group as a module's resources hold it: a header and one entry per image.
+#pragma pack(push, 2)
+struct IconGroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+};
+struct IconGroupHeader {
+    WORD reserved, type, count;
+};
+#pragma pack(pop)
+
+// TRUE when the module's icon group holds an image exactly size pixels wide (a width of 0
+// in the group stands for 256).
+static BOOL GroupHasImageOfWidth(HINSTANCE module, LPCWSTR name, int size)
+{
+    HRSRC found = FindResourceW(module, name, (LPCWSTR)RT_GROUP_ICON);
+    if (!found)
+        return FALSE;
+    DWORD length = SizeofResource(module, found);
+    const BYTE *group = (const BYTE *)LoadResource(module, found);
+    if (!group || length < sizeof(IconGroupHeader))
+        return FALSE;
+    IconGroupHeader header;
+    memcpy(&header, group, sizeof(header));
+    for (WORD i = 0; i < header.count; i++) {
+        DWORD at = sizeof(IconGroupHeader) + i * sizeof(IconGroupEntry);
+        if (at + sizeof(IconGroupEntry) > length)
+            break;
+        IconGroupEntry entry;
+        memcpy(&entry, group + at, sizeof(entry));
+        if ((entry.width ? entry.width : 256) == size)
+            return TRUE;
+    }
+    return FALSE;
+}
+
+HICON WINAPI DeviceCall_LoadIconW(HINSTANCE module, LPCWSTR name)
+{
+    if (module && !GroupHasImageOfWidth(module, name, GetSystemMetrics(SM_CXICON))) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+        return NULL;
+    }
+    return LoadIconW(module, name);
 }
 
 }

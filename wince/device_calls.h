@@ -41,6 +41,9 @@ UINT WINAPI DeviceCall_GetDlgItemInt(HWND hDlg, int nIDDlgItem, BOOL *lpTranslat
 // Common controls' classes exist in a process only once it has asked for them here; a
 // structure whose size is not the structure's is refused.
 BOOL WINAPI DeviceCall_InitCommonControlsEx(const INITCOMMONCONTROLSEX *lpInitCtrls);
+// A module's icon comes only at the system's icon size (SM_CXICON): an icon without an image
+// of exactly that width gives NULL. The system's own icons (no module) are as the desktop's.
+HICON WINAPI DeviceCall_LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 
 #ifdef __cplusplus
 }
@@ -64,3 +67,6 @@ BOOL WINAPI DeviceCall_InitCommonControlsEx(const INITCOMMONCONTROLSEX *lpInitCt
 #define RegDeleteKey    DeviceCall_RegDeleteKeyW
 #define GetDlgItemInt   DeviceCall_GetDlgItemInt
 #define InitCommonControlsEx DeviceCall_InitCommonControlsEx
+#undef LoadIcon
+#define LoadIconW       DeviceCall_LoadIconW
+#define LoadIcon        DeviceCall_LoadIconW

@@ -1,6 +1,8 @@
 // SHRecognizeGesture: decides whether the pen stays down long enough for a
 // tap-and-hold. Called while the window handles its WM_LBUTTONDOWN; it watches
 // the thread's queue for what the pen does next and never swallows a pen-up.
+// A recognised hold also sends WM_CONTEXTMENU to the window, as the device's shell does;
+// a window that leaves it to DefWindowProc passes it on to its parent.
 #include <stdlib.h>
 #include "aygshell.h"
 #include "wince_testing.h"
@@ -44,8 +46,11 @@ extern "C" DWORD WINAPI SHRecognizeGesture(SHRGINFO *shrg)
             PeekMessageW(&msg, msg.hwnd, WM_MOUSEMOVE, WM_MOUSEMOVE, PM_REMOVE | PM_NOYIELD);
         }
         DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= hold)
+        if (elapsed >= hold) {
+            SendMessageW(shrg->hwndClient, WM_CONTEXTMENU, (WPARAM)shrg->hwndClient,
+                         MAKELPARAM(screenDown.x, screenDown.y));
             return GN_CONTEXTMENU;
+        }
         // Wake for pen input, and for posted messages too: a pen-up or move can also arrive
         // posted (by the host, or by tests) and must end the wait just as soon.
         MsgWaitForMultipleObjects(0, NULL, FALSE, hold - elapsed,

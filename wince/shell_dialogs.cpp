@@ -26,12 +26,14 @@ static RECT FullScreenArea(void)
 
 #define SCROLL_OLD_PROC_PROP L"SHScrollOldProc"
 
-// How far the dialog reaches below its client top: its height as it was made from its
-// template, or further where its controls reach.
-static int ContentHeight(HWND dlg, int madeHeight)
+// How far the dialog's controls reach below its client top. The scroll range is theirs, not
+// the template's height: a template taller than its controls scrolls no further than them.
+static int ContentHeight(HWND dlg)
 {
-    int bottom = madeHeight;
+    int bottom = 0;
     for (HWND child = GetWindow(dlg, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE))
+            continue;
         RECT rect;
         GetWindowRect(child, &rect);
         MapWindowPoints(NULL, dlg, (POINT *)&rect, 2);
@@ -95,13 +97,14 @@ static LRESULT CALLBACK ScrollingDialogProc(HWND dlg, UINT message, WPARAM wPara
     return CallWindowProcW(old, dlg, message, wParam, lParam);
 }
 
-// Gives a dialog taller than its client area (madeHeight: its client height before it was
-// fitted to the screen) a vertical scroll bar.
-static void AddScrollBarWhenNeeded(HWND dlg, int madeHeight)
+// Gives a dialog whose controls reach below its client area a vertical scroll bar over their
+// range. As the device's SetScrollInfo removes a bar whose range fits its page, a dialog whose
+// controls all fit gets none.
+static void AddScrollBarWhenNeeded(HWND dlg)
 {
     RECT client;
     GetClientRect(dlg, &client);
-    int content = ContentHeight(dlg, madeHeight);
+    int content = ContentHeight(dlg);
     if (content <= client.bottom)
         return;
     SetWindowLongW(dlg, GWL_STYLE, GetWindowLongW(dlg, GWL_STYLE) | WS_VSCROLL);
@@ -126,8 +129,6 @@ extern "C" BOOL WINAPI SHInitDialog(PSHINITDLGINFO pshidi)
 
     HWND dlg = pshidi->hDlg;
     DWORD flags = pshidi->dwFlags;
-    RECT made;
-    GetClientRect(dlg, &made);
     if (flags & SHIDIF_DONEBUTTON)
         SetPropW(dlg, SHELL_DONE_BUTTON_PROP, (HANDLE)1);
     if (flags & (SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIZEDLG | SHIDIF_FULLSCREENNOMENUBAR)) {
@@ -144,7 +145,7 @@ extern "C" BOOL WINAPI SHInitDialog(PSHINITDLGINFO pshidi)
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     if (flags & SHIDIF_WANTSCROLLBAR)
-        AddScrollBarWhenNeeded(dlg, made.bottom);
+        AddScrollBarWhenNeeded(dlg);
     if (flags & SHIDIF_SIPDOWN)
         SHSipPreference(dlg, SIP_DOWN);
     return TRUE;

@@ -34,6 +34,8 @@ WRITTEN_OUT = {
         "StretchBlt": "DeviceCall_StretchBlt",
         "RegDeleteKeyW": "DeviceCall_RegDeleteKeyW",
         "GetDlgItemInt": "DeviceCall_GetDlgItemInt",
+        # a module's icon only at the system's icon size
+        "LoadIconW": "DeviceCall_LoadIconW",
         # the device's own, not Wine's
         "TransparentImage": "TransparentImage",
         "SHLoadDIBitmap": "SHLoadDIBitmap",

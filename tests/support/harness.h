@@ -28,5 +28,24 @@ DWORD SubkeyCount(const std::wstring &path);
 
 void WriteFileText(const std::wstring &path, const std::string &content);
 
+// Turns the device's screen to width x height, as a Pocket PC's turns between portrait and
+// landscape. Wine's desktop takes the sizes of its modes and the size it was made with; false
+// for another. Best done on a desktop of the test's own (PassesOnScreen): the others' stays.
+bool SetScreenSize(int width, int height);
+
+// A Pocket PC's screen: its size in pixels and its density in dots per inch.
+struct DeviceScreen {
+    int width, height, dpi;
+};
+// The screen this process runs on.
+DeviceScreen CurrentScreen();
+// Runs the running test once more, in a process of its own on `screen`: a Wine desktop of
+// its own of that size (Wine reads a desktop's size when it makes it), the process started
+// at that density (Wine reads LogPixels when a process starts). Answers whether the test
+// passed there; what that process shows is named after the screen.
+bool PassesOnScreen(const DeviceScreen &screen);
+// True in a process PassesOnScreen started: the test does its work there.
+bool IsScreenRun();
+
 // Runs the thread's message loop for about ms milliseconds (0: what is queued now).
 void PumpMessages(DWORD ms);

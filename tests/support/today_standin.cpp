@@ -31,6 +31,9 @@ static LRESULT CALLBACK TestTodayProc(HWND hwnd, UINT message, WPARAM wParam, LP
     case TODAYM_TOOKSELECTION:
         if (today) today->tookSelection++;
         return 0;
+    case WM_CONTEXTMENU:
+        if (today) today->contextMenus++;
+        return 0;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
@@ -102,6 +105,8 @@ void TestToday::WaitForIcons(DWORD timeoutMs)
 void ResetItemState()
 {
     g_Config.Settings = DefaultSettings();
+    g_Config.DensityApplied = FALSE;
+    g_Config.DensityDefaults = 0;
     g_Item.HighlightedEntry = InitialItemState().HighlightedEntry;
     g_Item.FocusedEntry = InitialItemState().FocusedEntry;
 }

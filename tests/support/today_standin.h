@@ -19,6 +19,7 @@ struct TestToday {
     HWND itemWindow = NULL;
     int tookSelection = 0;
     int watermarkRequests = 0;
+    int contextMenus = 0;   // WM_CONTEXTMENU that reached the Today window
     // The Gradient picture: the whole screen, selected into watermarkDC.
     HDC watermarkDC = NULL;
     HBITMAP watermarkBitmap = NULL;
