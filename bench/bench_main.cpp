@@ -296,8 +296,9 @@ static void PaintMetric(const char *metric, DWORD iconSize, const std::vector<st
 // ---- refresh query ---------------------------------------------------------------------
 
 // The host asks every item every 2 seconds whether it must be measured again. Once the
-// icons are built the answer should cost no more than the message's round trip itself: a
-// window of the default window procedure answering the same message.
+// icons are built the answer should cost no more than what it cannot do without: the
+// message's round trip (a window of the default window procedure answering the same
+// message) and one look at the screen's width, which tells whether the screen has turned.
 static void RefreshMetric(const std::vector<std::wstring> &files)
 {
     const char *metric = "refresh query";
@@ -326,7 +327,10 @@ static void RefreshMetric(const std::vector<std::wstring> &files)
     } else {
         Report(metric,
                Compare(15, 1000, 1000,
-                       [&] { SendMessageW(plain, WM_TODAYCUSTOM_QUERYREFRESHCACHE, record, 0); },
+                       [&] {
+                           SendMessageW(plain, WM_TODAYCUSTOM_QUERYREFRESHCACHE, record, 0);
+                           GetSystemMetrics(SM_CXSCREEN);
+                       },
                        [&] { SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, record, 0); }),
                1.5);
     }

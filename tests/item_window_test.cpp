@@ -200,7 +200,7 @@ TEST_F(ItemWindow, TurnedScreenReportsTheNewHeightAndKeepsTheLastIconReachable)
         today.WaitForIcons(1000);
 
         ASSERT_TRUE(SetScreenSize(c.to.cx, c.to.cy));
-        PumpMessages(600);   // the Today screen asks every two seconds; the item looks twice a second
+        PumpMessages(0);
         today.item.cyp = 0xDEAD;
         EXPECT_EQ(1, SendMessageW(item, WM_TODAYCUSTOM_QUERYREFRESHCACHE, (WPARAM)&today.item, 0));
         EXPECT_EQ(c.after, today.item.cyp);

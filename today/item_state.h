@@ -10,7 +10,6 @@ struct ItemState {
     HINSTANCE ModuleHandle;
     LONG FirstRefreshPending;
     LONG ReportedScreenWidth;  // the screen width the last reported height was walked at
-    DWORD WidthCheckedAt;      // GetTickCount of the last look at the screen width
     HBITMAP BackgroundBitmap;
     HIMAGELIST IconImageList;
     LONG HighlightedEntry;     // -1 = none

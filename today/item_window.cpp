@@ -62,13 +62,8 @@ static UINT IconDelay(void)
     return (UINT)seconds * 1000;
 }
 
-// The Today screen asks every two seconds. Asking the window system for the screen width
-// costs hundreds of times the query itself, so it is looked at no more often than this.
-#define WIDTH_CHECK_INTERVAL_MS 500
-
 static void ReportHeight(TODAYLISTITEM *item)
 {
-    g_Item.WidthCheckedAt = GetTickCount();
     LONG height = ContentHeight(&g_Item.ReportedScreenWidth);
     if (item)
         item->cyp = (DWORD)height;
@@ -81,10 +76,6 @@ static void ReportHeight(TODAYLISTITEM *item)
 static LRESULT OnQueryRefreshCache(HWND hwnd, TODAYLISTITEM *item)
 {
     if (!g_Item.FirstRefreshPending) {
-        DWORD now = GetTickCount();
-        if (now - g_Item.WidthCheckedAt < WIDTH_CHECK_INTERVAL_MS)
-            return 0;
-        g_Item.WidthCheckedAt = now;
         if (GetSystemMetrics(SM_CXSCREEN) == g_Item.ReportedScreenWidth)
             return 0;
         ReportHeight(item);
