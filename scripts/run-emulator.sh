@@ -76,13 +76,28 @@ if [ -n "$script" ]; then
   exit $status
 fi
 
+# The emulator keeps one registry for every screen, and the tour ends by typing its icon
+# size back in, which stores every appearance value. Unstored, each follows the screen's
+# density (16-pixel icons at 96 dpi, 32 at 192): the tour starts and ends with them so.
+forget_appearance() {
+  local file="$WINEPREFIX/forget-appearance.reg" name
+  printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Tapshelf]\n' > "$file"
+  for name in backbmpfile stretch_backbmp CtrlUpDown IconSize HMargin VMargin WinLeftMargin \
+              WinTopMargin WinRightMargin WinBottomMargin ShowIconSec; do
+    printf '"%s"=-\n' "$name" >> "$file"
+  done
+  wine regedit /S "$file" </dev/null >/dev/null 2>&1
+}
+
 tour="$build/tour"
 [ "$screen" = 240x320 ] || tour="$build/tour-$screen"
 mkdir -p "$tour"
 rm -rf "$tour"/*.png "$tour/tour.log" "$tour/en" "$tour/ja"
 echo "run: no display; taking the guided tour on a virtual $screen screen ($dpi dpi), language $ui"
+forget_appearance
 wine "$host" --device T: --script "$root/host/tour/tour.txt" --out "$tour" --log "$tour/tour.log" --timeout 90
 status=$?
+forget_appearance
 if [ $status -eq 0 ]; then
   mkdir -p "$tour/$other"
   wine_env_language "$other"
