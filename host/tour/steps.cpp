@@ -164,12 +164,25 @@ static POINT CentreOnScreen(HWND window, const RECT &client)
     return centre;
 }
 
+// The open dialog's control that a step names, shown; NULL when there is none.
+static HWND OpenDialogControl(const Step &step, HWND *dialog)
+{
+    *dialog = FindOpenDialog();
+    HWND control = *dialog ? GetDlgItem(*dialog, step.x) : NULL;
+    return control && IsWindowVisible(control) ? control : NULL;
+}
+
+static StepOutcome NoSuchControl(const Step &step)
+{
+    return StepFailed(L"the open dialog shows no control " + std::to_wstring(step.x));
+}
+
 static StepOutcome Press(const Step &step)
 {
-    HWND dialog = FindOpenDialog();
-    HWND control = dialog ? GetDlgItem(dialog, step.x) : NULL;
-    if (!control || !IsWindowVisible(control))
-        return StepFailed(L"the open dialog shows no control " + std::to_wstring(step.x));
+    HWND dialog;
+    HWND control = OpenDialogControl(step, &dialog);
+    if (!control)
+        return NoSuchControl(step);
     ScrollIntoView(dialog, control);
     RECT rect;
     GetClientRect(control, &rect);
@@ -179,10 +192,10 @@ static StepOutcome Press(const Step &step)
 // The whole control in sight, as far as the scroll bar goes.
 static StepOutcome ScrollTo(const Step &step)
 {
-    HWND dialog = FindOpenDialog();
-    HWND control = dialog ? GetDlgItem(dialog, step.x) : NULL;
-    if (!control || !IsWindowVisible(control))
-        return StepFailed(L"the open dialog shows no control " + std::to_wstring(step.x));
+    HWND dialog;
+    HWND control = OpenDialogControl(step, &dialog);
+    if (!control)
+        return NoSuchControl(step);
     ScrollIntoView(dialog, control);
     for (int line = 0; line < 200 && (GetWindowLongW(dialog, GWL_STYLE) & WS_VSCROLL); line++) {
         RECT client, rect;
